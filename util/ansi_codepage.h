@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+// The program's 8-bit "ANSI" code page, used for the result file and for all
+// database text. On Linux the locale's codeset decides (LC_ALL / LC_CTYPE /
+// LANG of the environment, read without touching the process locale):
+// UTF-8 stays UTF-8, C/POSIX (ASCII) means Windows-1252, anything else is
+// used as it is through iconv.
+class AnsiCodePage {
+public:
+    static const AnsiCodePage& system();
+    static AnsiCodePage windows1252();
+    static AnsiCodePage utf8();
+    static AnsiCodePage named(const std::string& iconv_name);
+
+    bool is_utf8() const { return utf8_; }
+    const std::string& name() const { return name_; }
+
+    // Characters the code page lacks become its best fit or "?".
+    std::string encode(std::u16string_view text) const;
+    std::u16string decode(std::string_view bytes) const;
+
+private:
+    AnsiCodePage(std::string name, bool utf8) : name_(std::move(name)), utf8_(utf8) {}
+    std::string name_;
+    bool utf8_;
+};
