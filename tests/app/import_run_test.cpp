@@ -1,0 +1,49 @@
+// The importer as the back-office application sees it: a program copied
+// beside a request file, started, and judged by its result file and exit code.
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string no_request_file_text = "Erro abrir arquivo de configuracao ConfigImporta.ini";
+const std::string run_failure_prefix = "Erro de conexao com banco de dados Local...";
+
+ProcessOptions headless() {
+    ProcessOptions options;
+    options.env = {{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}, {"QT_QPA_PLATFORM", std::nullopt},
+                   {"LANG", "C.UTF-8"}, {"LC_ALL", std::nullopt}};
+    options.timeout = std::chrono::seconds(30);
+    return options;
+}
+
+TEST(ImportRun, WithoutRequestFileWritesItsOutcomeAfterAboutOneSecond) {
+    TempDir dir;
+    const auto importer = install_importer(dir.path());
+    write_file_bytes(dir / "ConfigImporta.ret", std::string(200, 'x'));  // an earlier, longer result
+
+    auto options = headless();
+    options.env["LANG"] = "C";  // plain ASCII locale: the result is written in Windows-1252
+    const auto result = run_process(importer, options);
+
+    EXPECT_EQ(0, result.exit_code) << result.err;
+    EXPECT_EQ(no_request_file_text, read_file_bytes(dir / "ConfigImporta.ret"));
+    EXPECT_GE(result.elapsed.count(), 900);
+}
+
+TEST(ImportRun, RequestFileIsConsumedEvenWhenTheConnectionFails) {
+    TempDir dir;
+    const auto importer = install_importer(dir.path());
+    write_file_bytes(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=abc\r\npathBancoDados=\r\nReg_por_trafego=500\r\n");
+
+    const auto result = run_process(importer, headless());
+
+    EXPECT_EQ(0, result.exit_code) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "ConfigImporta.ini"));
+    // UTF-8 locale: the result carries a byte-order mark.
+    EXPECT_EQ("\xEF\xBB\xBF" + run_failure_prefix + "Database name is missing",
+              read_file_bytes(dir / "ConfigImporta.ret"));
+}
+
+}  // namespace

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Runs a program to its end (or kills it after the timeout) and returns what
+// it printed. Environment changes are applied over the test's own
+// environment; a value of std::nullopt removes the variable.
+struct ProcessResult {
+    int exit_code = -1;        // -1 when killed by a signal or the timeout
+    bool timed_out = false;
+    std::string out;
+    std::string err;
+    std::chrono::milliseconds elapsed{0};
+};
+
+struct ProcessOptions {
+    std::vector<std::string> args;
+    std::map<std::string, std::optional<std::string>> env;
+    std::filesystem::path working_directory;
+    std::chrono::milliseconds timeout{60000};
+};
+
+ProcessResult run_process(const std::filesystem::path& program, const ProcessOptions& options = {});
+
+// The built importer copied into dir, as the back-office installs it.
+std::filesystem::path install_importer(const std::filesystem::path& dir);
