@@ -14,6 +14,7 @@ public:
     static const AnsiCodePage& system();
     static AnsiCodePage windows1252();
     static AnsiCodePage utf8();
+    // Throws Error when iconv knows no such code page.
     static AnsiCodePage named(const std::string& iconv_name);
 
     bool is_utf8() const { return utf8_; }
@@ -24,7 +25,9 @@ public:
     std::u16string decode(std::string_view bytes) const;
 
 private:
-    AnsiCodePage(std::string name, bool utf8) : name_(std::move(name)), utf8_(utf8) {}
+    enum class Kind { utf8, windows1252, iconv };
+    AnsiCodePage(std::string name, Kind kind) : name_(std::move(name)), utf8_(kind == Kind::utf8), kind_(kind) {}
     std::string name_;
     bool utf8_;
+    Kind kind_;
 };

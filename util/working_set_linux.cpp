@@ -1,0 +1,5 @@
+#include "util/working_set.h"
+
+#include <malloc.h>
+
+void trim_working_set() noexcept { malloc_trim(0); }
