@@ -1,0 +1,95 @@
+#include "util/request_file.h"
+
+#include "util/ansi_codepage.h"
+#include "util/utf.h"
+
+#include "util/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string utf8(std::u16string_view text) { return utf16_to_utf8(text); }
+
+TEST(ReadProfileString, FindsValuesTheWayTheCallerWritesThem) {
+    struct {
+        const char* content;
+        const char* section;
+        const char* key;
+        const char* expected;
+    } cases[] = {
+        {"[CONF]\r\ntoken_quintara=abc\r\n", "CONF", "token_quintara", "abc"},
+        {"[conf]\r\nTOKEN_QUINTARA=abc\r\n", "CONF", "token_quintara", "abc"},
+        {"[CONF]\nk=abc", "conf", "K", "abc"},
+        {"[CONF]\nk =  \t\"  v x \" \t\n", "CONF", "k", "  v x "},
+        {"[CONF]\nk='v'\n", "CONF", "k", "v"},
+        {"[CONF]\nk=\"v'\n", "CONF", "k", "\"v'"},
+        {"[CONF]\nk=\"\n", "CONF", "k", "\""},
+        {"[CONF]\nk=\"\"\"\n", "CONF", "k", "\""},
+        {"[CONF]\nk=a=b\n", "CONF", "k", "a=b"},
+        {"[CONF]\nk=\n", "CONF", "k", ""},
+        {"[CONF]\n;k=comment\nk=value\n", "CONF", "k", "value"},
+        {"[CONF]\nk=first\nk=second\n", "CONF", "k", "first"},
+        {"[OTHER]\nk=other\n[CONF]\nk=conf\n[MORE]\nk=more\n", "CONF", "k", "conf"},
+        {"[OTHER]\nk=other\n", "CONF", "k", ""},
+        {"[CONF]\nkey=x\n", "CONF", "k", ""},
+        {"k=outside\n[CONF]\n", "CONF", "k", ""},
+        {"  [ CONF ]  \r\n  k = v  \r\n", "CONF", "k", "v"},
+        {"", "CONF", "k", ""},
+    };
+    const TempDir dir;
+    for (const auto& c : cases) {
+        const auto file = dir.write("ConfigImporta.ini", c.content);
+        EXPECT_EQ(c.expected, utf8(read_profile_string(file, utf8_to_utf16(c.section), utf8_to_utf16(c.key))))
+            << c.content;
+    }
+}
+
+TEST(ReadProfileString, CutsLongValuesTo2047Characters) {
+    const TempDir dir;
+    const std::string long_value(3000, 'x');
+    const auto file = dir.write("ConfigImporta.ini", "[CONF]\ntoken_quintara=\"" + long_value + "\"\n");
+    EXPECT_EQ(long_value.substr(0, 2047), utf8(read_profile_string(file, u"CONF", u"token_quintara")));
+}
+
+TEST(ReadProfileString, MissingFileGivesEmptyText) {
+    const TempDir dir;
+    EXPECT_EQ(u"", read_profile_string(dir.path() / "ConfigImporta.ini", u"CONF", u"k"));
+    EXPECT_EQ(u"", read_profile_string(dir.path(), u"CONF", u"k"));  // a directory of that name
+}
+
+TEST(ReadProfileString, ReadsEachEncodingTheCallerMayWrite) {
+    const std::u16string text = u"[CONF]\r\npathBancoDados=C:\\Dados\\Pa\u00E7oca.fdb\r\n";
+    std::string utf16le = "\xFF\xFE";
+    for (char16_t c : text) {
+        utf16le.push_back(static_cast<char>(c & 0xFF));
+        utf16le.push_back(static_cast<char>(c >> 8));
+    }
+    struct {
+        const char* encoding;
+        std::string bytes;
+    } cases[] = {
+        {"UTF-16LE with BOM", utf16le},
+        {"UTF-8 with BOM", "\xEF\xBB\xBF" + utf16_to_utf8(text)},
+        {"ANSI code page", AnsiCodePage::system().encode(text)},
+    };
+    const TempDir dir;
+    for (const auto& c : cases) {
+        const auto file = dir.write("ConfigImporta.ini", c.bytes);
+        EXPECT_EQ("C:\\Dados\\Pa\xC3\xA7oca.fdb", utf8(read_profile_string(file, u"CONF", u"pathBancoDados")))
+            << c.encoding;
+    }
+}
+
+// Under a C or POSIX locale the ANSI code page is Windows-1252, as on the
+// back-office machines; there a single byte E7 is a c-cedilla.
+TEST(ReadProfileString, ReadsWindows1252BytesUnderTheCLocale) {
+    if (AnsiCodePage::system().is_utf8()) GTEST_SKIP() << "locale codeset is UTF-8";
+    const TempDir dir;
+    const auto file = dir.write("ConfigImporta.ini", "[CONF]\npathBancoDados=Pa\xE7oca\n");
+    EXPECT_EQ(u"Pa\u00E7oca", read_profile_string(file, u"CONF", u"pathBancoDados"));
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+#include "util/result_file.h"
+
+#include "util/ansi_codepage.h"
+#include "util/error.h"
+
+#include "util/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> names_in(const std::filesystem::path& directory) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(WriteResultFile, WritesExactlyTheTextInTheCodePage) {
+    struct {
+        const char* code_page;
+        AnsiCodePage cp;
+        std::string bytes;
+    } cases[] = {
+        {"1252", AnsiCodePage::windows1252(), "ERRO-Status: Servidor-API n\xE3o responde ("},
+        {"UTF-8", AnsiCodePage::utf8(), "\xEF\xBB\xBF" "ERRO-Status: Servidor-API n\xC3\xA3o responde ("},
+    };
+    const TempDir dir;
+    const auto file = dir.path() / "ConfigImporta.ret";
+    for (const auto& c : cases) {
+        write_result_file(file, u"ERRO-Status: Servidor-API n\u00E3o responde (", c.cp);
+        EXPECT_EQ(c.bytes, TempDir::read(file)) << c.code_page;
+    }
+    EXPECT_EQ(std::vector<std::string>{"ConfigImporta.ret"}, names_in(dir.path()));  // no temporary file left
+}
+
+TEST(WriteResultFile, ReplacesALongerFileAndKeepsLineBreaksOfTheText) {
+    const TempDir dir;
+    const auto file = dir.write("ConfigImporta.ret", std::string(500, 'x') + "\r\n");
+    write_result_file(file, u"Importacao de dados Ok", AnsiCodePage::windows1252());
+    EXPECT_EQ("Importacao de dados Ok", TempDir::read(file));
+    write_result_file(file, u"Erro de conexao com banco de dados Local...a\r\nb", AnsiCodePage::windows1252());
+    EXPECT_EQ("Erro de conexao com banco de dados Local...a\r\nb", TempDir::read(file));
+}
+
+TEST(WriteResultFile, CreatesTheFileWithPermissionsTheUmaskAllows) {
+    const TempDir dir;
+    const auto file = dir.path() / "ConfigImporta.ret";
+    const mode_t mask = umask(022);
+    write_result_file(file, u"x", AnsiCodePage::windows1252());
+    umask(mask);
+    struct stat info {};
+    ASSERT_EQ(0, stat(file.c_str(), &info));
+    EXPECT_EQ(0644u, info.st_mode & 0777);
+}
+
+TEST(WriteResultFile, FailsClearlyAndLeavesNothingBehind) {
+    const TempDir dir;
+    std::filesystem::create_directory(dir.path() / "ConfigImporta.ret");
+    const std::filesystem::path cases[] = {dir.path() / "missing" / "ConfigImporta.ret", dir.path() / "ConfigImporta.ret"};
+    for (const auto& file : cases) {
+        try {
+            write_result_file(file, u"Importacao de dados Ok", AnsiCodePage::windows1252());
+            ADD_FAILURE() << "no failure for " << file;
+        } catch (const Error& e) {
+            EXPECT_NE(std::string::npos, std::string(e.what()).find(file.string())) << e.what();
+        }
+    }
+    EXPECT_EQ(std::vector<std::string>{"ConfigImporta.ret"}, names_in(dir.path()));
+}
+
+}  // namespace
