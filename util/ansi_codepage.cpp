@@ -5,8 +5,6 @@
 #include "util/regional_settings.h"
 #include "util/utf.h"
 
-#include <array>
-#include <cstring>
 
 namespace {
 

@@ -97,15 +97,9 @@ bool iconv_supports(const std::string& code_page) {
 
 std::string iconv_encode(const std::string& code_page, std::u16string_view text) {
     const IconvDescriptor cd(code_page + "//TRANSLIT", native_utf16);
-    std::string question_mark;
-    {
-        const IconvDescriptor plain(code_page, native_utf16);
-        question_mark = convert(plain, as_bytes(u"?"), [](std::string_view) { return std::pair<std::size_t, std::string_view>(2, ""); });
-    }
-    if (question_mark.empty()) question_mark.assign(1, '?');
-    return convert(cd, as_bytes(text), [&](std::string_view rest) {
+    return convert(cd, as_bytes(text), [](std::string_view rest) {
         const std::size_t skip = starts_with_surrogate_pair(rest) ? 4 : std::min<std::size_t>(2, rest.size());
-        return std::pair<std::size_t, std::string_view>(skip, question_mark);
+        return std::pair<std::size_t, std::string_view>(skip, "?");  // the 8-bit code pages all keep ASCII
     });
 }
 

@@ -3,7 +3,6 @@
 #include "util/ansi_codepage.h"
 #include "util/utf.h"
 
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <optional>
