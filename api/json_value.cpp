@@ -72,6 +72,7 @@ public:
     Ch Take() { return position_ < text_.size() ? text_[position_++] : Ch(0); }
     std::size_t Tell() const { return position_; }
     bool at_end() const { return position_ == text_.size(); }
+    std::basic_string_view<CharT> text() const { return text_; }
 
     // Writing is only for in-place parsing, which is not used.
     Ch* PutBegin() { return nullptr; }
@@ -87,9 +88,12 @@ private:
 // Builds a JsonValue from the reader's events. Numbers arrive only as raw
 // characters; the reader's converted number events are refused, as is
 // nesting deeper than max_json_nesting.
+template <typename SourceChar>
 class ValueBuilder {
 public:
     using Ch = char16_t;
+
+    explicit ValueBuilder(const ViewStream<SourceChar>& stream) : stream_(stream) {}
 
     bool Null() { return add(JsonValue::null()); }
     bool Bool(bool b) { return add(JsonValue::boolean(b)); }
@@ -98,9 +102,20 @@ public:
     bool Int64(std::int64_t) { return false; }
     bool Uint64(std::uint64_t) { return false; }
     bool Double(double) { return false; }
-    bool RawNumber(const Ch* str, rapidjson::SizeType length, bool)
+    // The characters handed over here are garbled by the reader when it
+    // widens them to UTF-16, so the lexeme is taken from the body itself:
+    // the stream stands just after it, and no character that can precede a
+    // number can belong to one.
+    bool RawNumber(const Ch*, rapidjson::SizeType, bool)
     {
-        return add(JsonValue::number(std::u16string(str, length)));
+        const std::size_t end = stream_.Tell();
+        std::size_t start = end;
+        while (start > 0 && is_number_character(stream_.text()[start - 1]))
+            --start;
+        std::u16string lexeme(end - start, u'0');
+        for (std::size_t i = 0; i < lexeme.size(); ++i)
+            lexeme[i] = static_cast<char16_t>(stream_.text()[start + i]);
+        return add(JsonValue::number(std::move(lexeme)));
     }
     bool String(const Ch* str, rapidjson::SizeType length, bool)
     {
@@ -158,6 +173,12 @@ private:
         return true;
     }
 
+    static bool is_number_character(SourceChar c)
+    {
+        return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+    }
+
+    const ViewStream<SourceChar>& stream_;
     std::vector<Frame> frames_;
     std::optional<JsonValue> result_;
 };
@@ -170,7 +191,7 @@ template <typename SourceEncoding, typename CharT>
 std::optional<JsonValue> parse(std::basic_string_view<CharT> text)
 {
     ViewStream<CharT> stream(text);
-    ValueBuilder builder;
+    ValueBuilder<CharT> builder(stream);
     rapidjson::GenericReader<SourceEncoding, Utf16> reader;
     if (reader.template Parse<parse_flags>(stream, builder).IsError() || !stream.at_end())
         return std::nullopt;
