@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/IBDatabase.h"
+#include "db/IBQuery.h"
+#include "db/IBTransaction.h"
+
+class ClientLibrary;
+
+// The data module: the program's only way into the local database. One
+// connection, one transaction, a query for SELECTs whose current row
+// callers read (qrySelect1) and one for INSERTs and UPDATEs (qryProcesso).
+class TdtmApi {
+    // Declared first: loaded before, and released after, the members below.
+    std::shared_ptr<const ClientLibrary> client_library_;
+
+public:
+    TdtmApi();   // loads the client library (throws Error on failure); does not connect
+    TdtmApi(const TdtmApi&) = delete;
+    TdtmApi& operator=(const TdtmApi&) = delete;
+    ~TdtmApi();
+
+    // true: connect to pathBancoVardex and start the transaction; false:
+    // roll back what is not committed and disconnect.
+    void dtmConectVardex(bool conect);
+    // "1": run the select and tell whether it found a row (qrySelect1 stays
+    // open on it); "close" in any case: close qrySelect1; anything else: nothing.
+    bool SelectFile(std::u16string_view qualSel, std::u16string_view nomeFile, std::u16string_view StringCondicao);
+    void INSERTFILE(std::u16string_view nomeFile, const std::vector<std::u16string>& mDados);
+    void UPDATEFILE(std::u16string_view nomeFile, std::u16string_view strValues, std::u16string_view StringCondicao);
+    // Sends nothing when there is nothing to assign.
+    void UPDATEFILE_Matriz(std::u16string_view nomeFile, std::u16string_view StringCondicao,
+                           const std::vector<std::u16string>& mDados);
+    // Commit keeping the transaction; on failure the uncommitted work is
+    // rolled back (keeping the transaction) and the result is false.
+    bool dtmApiCommit(const void* DataSet = nullptr);
+
+    IBDatabase dtbVardex;
+    IBTransaction ibtVardex;
+    IBQuery qrySelect1;
+    IBQuery qryProcesso;
+    std::u16string pathBancoVardex;
+};

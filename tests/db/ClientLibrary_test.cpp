@@ -1,0 +1,40 @@
+#include "db/ClientLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include "util/error.h"
+
+namespace {
+
+std::u16string load_failure(const std::string& file_name)
+{
+    try {
+        ClientLibrary::load(file_name);
+    } catch (const Error& e) {
+        return e.message();
+    }
+    return u"(loaded)";
+}
+
+TEST(ClientLibrary, LoadsTheInstalledClient)
+{
+    EXPECT_NE(nullptr, ClientLibrary::load());
+}
+
+TEST(ClientLibrary, MissingLibraryIsNamed)
+{
+    EXPECT_EQ(u"InterBase library libnothere-client.so.2 not found in the path. "
+              u"Please install InterBase to use this functionality",
+              load_failure("libnothere-client.so.2"));
+}
+
+TEST(ClientLibrary, MissingEntryPointGivesTheSystemText)
+{
+    const std::string library = INCOMPLETE_CLIENT_LIBRARY;
+    const std::string text = ": undefined symbol: isc_database_info";
+    EXPECT_EQ(u"System Error.  Code: 0.\r\n" + std::u16string(library.begin(), library.end()) +
+                  std::u16string(text.begin(), text.end()),
+              load_failure(library));
+}
+
+} // namespace

@@ -1,0 +1,93 @@
+#include "db/IBDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include "db/ClientLibrary.h"
+#include "db/DatabaseError.h"
+#include "db/IBQuery.h"
+#include "db/IBTransaction.h"
+#include "db/test_database.h"
+#include "util/number_text.h"
+#include "util/utf.h"
+
+namespace {
+
+struct Connection {
+    Connection() : database(ClientLibrary::load()), transaction(database), query(database, transaction, u"qryTest")
+    {
+        database.set_params({u"user_name=SYSDBA", u"password=plumbdoor"});
+    }
+    IBDatabase database;
+    IBTransaction transaction;
+    IBQuery query;
+};
+
+TEST(IBDatabase, NameIsRequiredAndFixedWhileConnected)
+{
+    TestDatabase db;
+    Connection c;
+    try {
+        c.database.connect();
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(u"Database name is missing", e.message());
+    }
+    c.database.set_database_name(db.name());
+    c.database.connect();
+    EXPECT_TRUE(c.database.connected());
+    try {
+        c.database.set_database_name(u"/elsewhere.fdb");
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(u"Cannot perform operation -- DB is currently open", e.message());
+    }
+    c.database.disconnect();
+    EXPECT_FALSE(c.database.connected());
+    c.database.disconnect(); // nothing to do
+}
+
+TEST(IBDatabase, AttachFailureCarriesTheServerLinesAndCodes)
+{
+    TempDirectory directory;
+    Connection c;
+    c.database.set_database_name(utf8_to_utf16((directory.path() / "missing.fdb").string()));
+    try {
+        c.database.connect();
+        FAIL();
+    } catch (const DatabaseError& e) {
+        const auto& text = e.message();
+        EXPECT_EQ(0u, text.find(u"I/O error during \"open\" operation for file")) << e.what();
+        EXPECT_NE(std::u16string::npos, text.find(u"\"\r\nError while trying to open file\r\n")) << e.what();
+        EXPECT_NE(u'.', text.back());
+        EXPECT_EQ(335544344, e.error_code()); // isc_io_error
+        EXPECT_EQ(-902, e.sql_code());
+    }
+    EXPECT_FALSE(c.database.connected());
+}
+
+// Integer division is the visible difference: 1/2 is 0 in dialect 3 and
+// 0.5 in dialect 1, where the client has to prepare in dialect 1 as well.
+TEST(IBDatabase, ClientDialectDropsToTheDatabases)
+{
+    struct {
+        int dialect;
+        std::u16string half;
+    } cases[] = {
+        {3, u"0"},
+        {1, std::u16string(u"0") + regional_decimal_separator() + u"5"},
+    };
+    for (const auto& row : cases) {
+        TestDatabase db(row.dialect);
+        Connection c;
+        c.database.set_database_name(db.name());
+        c.database.connect();
+        EXPECT_EQ(row.dialect, c.database.sql_dialect());
+        c.transaction.start();
+        c.query.replace_text({u"select 1/2 as half from rdb$database"});
+        c.query.Open();
+        EXPECT_EQ(row.half, c.query.FieldByName(u"half").AsString()) << row.dialect;
+        c.database.disconnect();
+    }
+}
+
+} // namespace
