@@ -151,7 +151,8 @@ struct QuintaraService::State {
     // True when the request set one of the timings.
     bool record(const httplib::Request& request, const std::string& path)
     {
-        ReceivedRequest r{request.method, request.target, request.version, {}, request.body, Clock::now()};
+        ReceivedRequest r{request.method, request.target, request.version, {}, request.body, Clock::now(),
+                          request.remote_port};
         for (const auto& [key, value] : request.headers) r.headers.emplace_back(key, value);
         std::lock_guard lock(mutex);
         bool timing = false;
@@ -208,7 +209,20 @@ struct QuintaraService::State {
     {
         response.status = scripted.status;
         if (!scripted.location.empty()) response.set_header("Location", scripted.location);
-        response.set_content(scripted.body, scripted.content_type.c_str());
+        if (scripted.chunk_size == 0) {
+            response.set_content(scripted.body, scripted.content_type.c_str());
+            return;
+        }
+        response.set_chunked_content_provider(
+            scripted.content_type, [scripted](std::size_t offset, httplib::DataSink& sink) {
+                if (offset >= scripted.body.size()) {
+                    sink.done();
+                    return true;
+                }
+                if (offset > 0) std::this_thread::sleep_for(scripted.chunk_pause);
+                const std::size_t size = std::min(scripted.chunk_size, scripted.body.size() - offset);
+                return sink.write(scripted.body.data() + offset, size);
+            });
     }
 
     static void json(httplib::Response& response, int status, std::string body)
@@ -258,6 +272,7 @@ QuintaraService::QuintaraService(ServiceOptions options) : state_(std::make_uniq
     s.server = std::make_unique<httplib::SSLServer>(s.options.certificate_file.c_str(),
                                                     s.options.private_key_file.c_str());
     if (!s.server->is_valid()) throw std::runtime_error("the service cannot use its certificate");
+    s.server->set_tcp_nodelay(true);
     s.server->set_keep_alive_max_count(100000);
     s.server->set_keep_alive_timeout(60);
     auto handler = [&s](const httplib::Request& request, httplib::Response& response) { s.handle(request, response); };

@@ -32,11 +32,20 @@ struct ServiceOptions {
 
 // A fixed answer for one path (without the leading "/", no query).
 struct ScriptedAnswer {
-    int status = 200;
+    ScriptedAnswer(int status = 200, std::string body = {}, std::string content_type = "application/json")
+        : status(status), body(std::move(body)), content_type(std::move(content_type))
+    {
+    }
+
+    int status;
     std::string body;
-    std::string content_type = "application/json";
+    std::string content_type;
     std::chrono::milliseconds delay{0};
     std::string location;                      // sent as Location when not empty
+    // Above 0: the body goes out chunked, in pieces of this size with the
+    // pause between them (no Content-Length).
+    std::size_t chunk_size = 0;
+    std::chrono::milliseconds chunk_pause{0};
 };
 
 struct ReceivedRequest {
@@ -46,6 +55,7 @@ struct ReceivedRequest {
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
     std::chrono::system_clock::time_point time;
+    int remote_port = 0;                       // tells connections apart
 
     // First value of a header, any letter case; nullopt when absent.
     std::optional<std::string> header(const std::string& name) const;
