@@ -6,6 +6,7 @@
 #include <rapidjson/reader.h>
 
 #include <cstddef>
+#include <iterator>
 
 JsonValue JsonValue::null() { return JsonValue(); }
 
@@ -124,48 +125,60 @@ public:
     bool StartObject() { return open(true); }
     bool Key(const Ch* str, rapidjson::SizeType length, bool)
     {
-        frames_.back().key.assign(str, length);
+        frames_[depth_ - 1].key.assign(str, length);
         return true;
     }
     bool EndObject(rapidjson::SizeType)
     {
-        Frame frame = std::move(frames_.back());
-        frames_.pop_back();
-        return add(JsonValue::object(std::move(frame.members)));
+        Frame& frame = frames_[--depth_];
+        JsonValue value = JsonValue::object(take_exact(frame.members));
+        return add(std::move(value));
     }
     bool StartArray() { return open(false); }
     bool EndArray(rapidjson::SizeType)
     {
-        Frame frame = std::move(frames_.back());
-        frames_.pop_back();
-        return add(JsonValue::array(std::move(frame.elements)));
+        Frame& frame = frames_[--depth_];
+        JsonValue value = JsonValue::array(take_exact(frame.elements));
+        return add(std::move(value));
     }
 
     std::optional<JsonValue> take_result() { return std::move(result_); }
 
 private:
+    // One frame per nesting level, kept between containers so that its
+    // vectors grow once per level instead of once per object or array.
     struct Frame {
-        bool is_object;
+        bool is_object = false;
         std::u16string key;
         std::vector<JsonValue> elements;
         std::vector<JsonValue::Member> members;
     };
 
+    template <typename T>
+    static std::vector<T> take_exact(std::vector<T>& scratch)
+    {
+        std::vector<T> items(std::make_move_iterator(scratch.begin()), std::make_move_iterator(scratch.end()));
+        scratch.clear();
+        return items;
+    }
+
     bool open(bool is_object)
     {
-        if (frames_.size() >= static_cast<std::size_t>(max_json_nesting))
+        if (depth_ >= static_cast<std::size_t>(max_json_nesting))
             return false;
-        frames_.push_back(Frame{is_object, {}, {}, {}});
+        if (depth_ == frames_.size())
+            frames_.emplace_back();
+        frames_[depth_++].is_object = is_object;
         return true;
     }
 
     bool add(JsonValue value)
     {
-        if (frames_.empty()) {
+        if (depth_ == 0) {
             result_ = std::move(value);
             return true;
         }
-        Frame& top = frames_.back();
+        Frame& top = frames_[depth_ - 1];
         if (top.is_object)
             top.members.emplace_back(std::move(top.key), std::move(value));
         else
@@ -180,6 +193,7 @@ private:
 
     const ViewStream<SourceChar>& stream_;
     std::vector<Frame> frames_;
+    std::size_t depth_ = 0;
     std::optional<JsonValue> result_;
 };
 
