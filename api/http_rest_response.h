@@ -27,6 +27,9 @@ public:
     const JsonValue* json_value() const;
     // Its compact JSON text; throws Error when there is no JSON value.
     std::u16string compact_text() const;
+    // Frees the parsed value once nobody needs it (it is read again on
+    // demand); a large page should not sit in memory twice.
+    void release_json() { json_.reset(); }
 
 private:
     HttpResult result_;

@@ -39,6 +39,9 @@ protected:
 
     QuintaraService service;
     ScopedEnvironment trust{"CURL_CA_BUNDLE", service.ca_file().string()};
+    // A proxy configured on the machine must not stand between the test
+    // and its loopback service.
+    ScopedEnvironment direct{"no_proxy", "127.0.0.1,localhost"};
 
     std::string url(const std::string& path) const { return service.base_url() + path; }
 };
