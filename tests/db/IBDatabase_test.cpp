@@ -65,6 +65,21 @@ TEST(IBDatabase, AttachFailureCarriesTheServerLinesAndCodes)
     EXPECT_FALSE(c.database.connected());
 }
 
+// Nothing listens on port 1: the client's last line ends with a full stop,
+// which the message drops; the one inside stays.
+TEST(IBDatabase, FinalFullStopOfTheMessageIsRemoved)
+{
+    Connection c;
+    c.database.set_database_name(u"127.0.0.1/1:/tmp/importador-none.fdb");
+    try {
+        c.database.connect();
+        FAIL();
+    } catch (const DatabaseError& e) {
+        EXPECT_EQ(u"Unable to complete network request to host \"127.0.0.1\".\r\nFailed to establish a connection",
+                  e.message());
+    }
+}
+
 // Integer division is the visible difference: 1/2 is 0 in dialect 3 and
 // 0.5 in dialect 1, where the client has to prepare in dialect 1 as well.
 TEST(IBDatabase, ClientDialectDropsToTheDatabases)
