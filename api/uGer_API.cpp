@@ -1,6 +1,7 @@
 #include "api/uGer_API.h"
 
 #include "api/http_url.h"
+#include "api/product_import.h"
 #include "api/response_checker.h"
 #include "util/error.h"
 #include "util/frmfunckelvo.h"
@@ -149,3 +150,8 @@ void Tger_API::Monta_matriz_json(std::u16string_view textIn, int qualCampo, int 
 }
 
 std::u16string Tger_API::deu_erro_api(std::u16string_view ErroIn) { return judge_response(ErroIn, &MatrizJson); }
+
+std::u16string Tger_API::AtualizarPrecos_API_Quintara(std::u16string_view qual_tipo_at) {
+    if (!dtmApi) throw Error(u"Banco de dados local não configurado");
+    return ProductImport(*this, *dtmApi).run(qual_tipo_at);
+}

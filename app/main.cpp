@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
         show_error_box(QStringLiteral("Application Error"), QString::fromUtf8(failure.what()));
         return 1;
     }
+    ger_API->dtmApi = dtmApi.get();
     frmPrincipal->attach(*ger_API, *dtmApi);
     Funcoes_da_Kelvo::set_message_dispatcher([] { QCoreApplication::processEvents(); });
     route_quit_signals([form = frmPrincipal.get()] { form->sairClick(); });
