@@ -21,7 +21,7 @@ public:
     explicit IBDatabase(std::shared_ptr<const ClientLibrary> library);
     IBDatabase(const IBDatabase&) = delete;
     IBDatabase& operator=(const IBDatabase&) = delete;
-    ~IBDatabase();   // detaches quietly when still connected
+    ~IBDatabase();   // still connected: rolls back what is not committed, detaches; reports nothing
 
     // A file path, or a server name, a colon and a path. Only while disconnected.
     void set_database_name(std::u16string name);

@@ -4,6 +4,7 @@
 // point into. The buffers are kept between statements and only grow, so a
 // query reuses them for every text it runs.
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
