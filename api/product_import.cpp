@@ -43,6 +43,11 @@ std::u16string no_new_start_id_text(std::int32_t start_id) {
            u" nao indicou um novo id inicial; importacao interrompida";
 }
 
+std::u16string page_not_saved_text(std::int32_t start_id) {
+    return u"ERRO: a gravacao da pagina iniciada no id " + decimal_text(start_id) +
+           u" falhou e foi desfeita; importacao interrompida";
+}
+
 std::u16string seconds_text(std::chrono::steady_clock::duration elapsed) {
     const double seconds = std::chrono::duration<double>(elapsed).count();
     char buffer[32];
@@ -94,6 +99,7 @@ std::u16string ProductImport::run(std::u16string_view qual_tipo_at) {
 
         const std::u16string RetornoApi = api_.load_dados_Produtos(qual_tipo_at, decimal_text(Id_inicial_at));
         if (RetornoApi == u"OK") {
+            const Counts before_page = counts_;
             ++counts_.pages;
             auto& table = api_.tblProdutos;
             bool control_record_seen = false;
@@ -110,10 +116,15 @@ std::u16string ProductImport::run(std::u16string_view qual_tipo_at) {
                     }
                 }
             }
-            database_.dtmApiCommit();
-
+            // A page whose commit was refused is gone: carrying on would report
+            // success for a catalogue with a hole in it.
+            if (!database_.dtmApiCommit()) {
+                counts_ = before_page;
+                strRetorno = page_not_saved_text(page_start);
+                Laco_atualizacao = false;
+            }
             // A page that names no new start would be asked for again forever.
-            if (Laco_atualizacao && (!control_record_seen || requested_start_ids.count(Id_inicial_at))) {
+            else if (Laco_atualizacao && (!control_record_seen || requested_start_ids.count(Id_inicial_at))) {
                 strRetorno = no_new_start_id_text(page_start);
                 Laco_atualizacao = false;
             } else if (!Laco_atualizacao) {
