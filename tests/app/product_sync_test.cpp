@@ -1,0 +1,357 @@
+// Whole imports as the back-office application starts them: the built
+// importer as a process, the substitute web service answering scripted
+// pages, and a fresh embedded database checked row by row afterwards.
+#include "db/test_database.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+#include "tools/quintara_service.h"
+#include "util/utf.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string token = "segredo+/=9";
+const std::string import_ok = "Importacao de dados Ok";
+const std::string run_failure = "Erro de conexao com banco de dados Local...";
+const std::string utf8_bom = "\xEF\xBB\xBF";
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// Every field the import reads; numbers and flags are raw JSON text.
+struct Product {
+    int codigo;
+    std::string nome = "Produto";
+    std::optional<std::string> nomeDepartamento = "Mercearia";
+    std::string apelidoProduto = "Apelido";
+    std::string codigoBarras = "7891000100103";
+    std::string referencia = "REF-1";
+    std::string unidadeVenda = "UN";
+    std::string unidadeBalanca = "UN";
+    std::string produtoBalanca = "0";
+    std::string Ativo = "1";
+    std::string ncm = "22021000";
+    std::string qtdEstoque = "10";
+    std::string valorVenda = "9.9";
+};
+
+std::string json_of(const Product& p)
+{
+    std::string o = "{\"codigo\":" + std::to_string(p.codigo) + ",\"nome\":" + json_string(p.nome);
+    o += ",\"apelidoProduto\":" + json_string(p.apelidoProduto);
+    o += ",\"codigoBarras\":" + json_string(p.codigoBarras);
+    o += ",\"referencia\":" + json_string(p.referencia);
+    if (p.nomeDepartamento) o += ",\"nomeDepartamento\":" + json_string(*p.nomeDepartamento);
+    o += ",\"unidadeVenda\":" + json_string(p.unidadeVenda);
+    o += ",\"unidadeBalanca\":" + json_string(p.unidadeBalanca);
+    o += ",\"produtoBalanca\":" + p.produtoBalanca + ",\"Ativo\":" + p.Ativo;
+    o += ",\"ncm\":" + json_string(p.ncm);
+    o += ",\"qtdEstoque\":" + p.qtdEstoque + ",\"valorVenda\":" + p.valorVenda + ",\"valorPromocao\":1}";
+    return o;
+}
+
+// The row that tells the importer where the next page starts.
+std::string control(int next_start_id)
+{
+    return "{\"codigo\":" + std::to_string(next_start_id) + ",\"nome\":" + json_string("Bearer " + token) +
+           ",\"apelidoProduto\":\"3\"}";
+}
+
+ScriptedAnswer page(const std::vector<std::string>& objects)
+{
+    std::string body = "[";
+    for (const auto& o : objects) body += (body.size() > 1 ? "," : "") + o;
+    return ScriptedAnswer(200, body + "]");
+}
+
+ScriptedAnswer page(std::initializer_list<Product> products, std::optional<int> next_start_id)
+{
+    std::vector<std::string> objects;
+    for (const auto& p : products) objects.push_back(json_of(p));
+    if (next_start_id) objects.push_back(control(*next_start_id));
+    return page(objects);
+}
+
+struct ScriptedPage {
+    int start_id;
+    ScriptedAnswer answer;
+};
+
+struct Scenario {
+    const char* name;
+    std::string page_size;
+    std::vector<ScriptedPage> pages;
+    int imports = 1;
+    // After the last import:
+    std::string outcome;
+    std::vector<int> requested_start_ids;
+    bool confirmed = false;
+    Rows departments;          // cod_dep, nom_dep, tipo_item, com_dep
+    Rows merchandise;          // merchandise_columns, by cod_red
+    std::vector<std::string> in_stderr = {};
+    const char* merchandise_columns = "cod_red, nom_mer, dep_mer";
+};
+
+void PrintTo(const Scenario& s, std::ostream* out) { *out << s.name; }
+
+const std::string fifty(50, 'n');
+const std::string thirty(30, 'a');
+const Rows no_rows;
+
+const Scenario scenarios[] = {
+    {.name = "TwoPagesFollowTheControlRecords",
+     .page_size = "2",
+     .pages = {{0, page({{.codigo = 1, .nome = "Feijão, D'Ouro", .nomeDepartamento = "Padaria D'Ouro"},
+                         {.codigo = 2, .nome = "Arroz \"Tipo 1\""}},
+                        2)},
+               {2, page({{.codigo = 3, .nome = "Café", .nomeDepartamento = "padaria d'ouro"}}, 0)}},
+     .outcome = import_ok,
+     .requested_start_ids = {0, 2},
+     .confirmed = true,
+     .departments = {{"1", "PADARIA D'OURO", "99", "0"}, {"2", "MERCEARIA", "99", "0"}},
+     .merchandise = {{"1", "Feijão, D'Ouro", "1"}, {"2", "Arroz \"Tipo 1\"", "2"}, {"3", "Café", "1"}},
+     .in_stderr = {"Resumo: 2 páginas, 3 produtos inseridos, 0 atualizados, 0 ignorados, 2 departamentos criados"}},
+
+    // The update form turns commas into full stops and quotes into blanks.
+    {.name = "SecondImportUpdates",
+     .page_size = "500",
+     .pages = {{0, page({{.codigo = 1, .nome = "Feijão, D'Ouro", .nomeDepartamento = "Padaria D'Ouro"}}, 0)}},
+     .imports = 2,
+     .outcome = import_ok,
+     .requested_start_ids = {0},
+     .confirmed = true,
+     .departments = {{"1", "PADARIA D'OURO", "99", "0"}},
+     .merchandise = {{"1", "Feijão. D Ouro", "1"}},
+     .in_stderr = {"0 produtos inseridos, 1 atualizados, 0 ignorados, 0 departamentos criados"}},
+
+    // Only a-z are folded: c-cedilla keeps its case and makes a second department.
+    {.name = "DepartmentsFoldOnlyAsciiCase",
+     .page_size = "500",
+     .pages = {{0, page({{.codigo = 1, .nomeDepartamento = "Mercearia"},
+                         {.codigo = 2, .nomeDepartamento = "MERCEARIA"},
+                         {.codigo = 3, .nomeDepartamento = "mercEARIA"},
+                         {.codigo = 4, .nomeDepartamento = "Açougue"},
+                         {.codigo = 5, .nomeDepartamento = "AÇougue"},
+                         {.codigo = 6, .nomeDepartamento = "açougue"}},
+                        0)}},
+     .outcome = import_ok,
+     .requested_start_ids = {0},
+     .confirmed = true,
+     .departments = {{"1", "MERCEARIA", "99", "0"}, {"2", "AçOUGUE", "99", "0"}, {"3", "AÇOUGUE", "99", "0"}},
+     .merchandise = {{"1", "1"}, {"2", "1"}, {"3", "1"}, {"4", "2"}, {"5", "3"}, {"6", "2"}},
+     .merchandise_columns = "cod_red, dep_mer"},
+
+    {.name = "TextsAreCutAndFlagsAreTrueOnlyForOne",
+     .page_size = "500",
+     .pages = {{0, page({{.codigo = 1, .nome = fifty + "0123456789", .apelidoProduto = thirty + "0123456789",
+                          .codigoBarras = thirty + "0123456789", .referencia = thirty + "0123456789",
+                          .unidadeVenda = "UNIDADES", .unidadeBalanca = "KG", .produtoBalanca = "1", .Ativo = "1",
+                          .ncm = "", .qtdEstoque = "12.5", .valorVenda = "28.25"},
+                         {.codigo = 2, .produtoBalanca = "2", .Ativo = "0"},
+                         {.codigo = 3, .produtoBalanca = "-1", .Ativo = "-1"},
+                         {.codigo = 4, .produtoBalanca = "0", .Ativo = "2"}},
+                        0)}},
+     .outcome = import_ok,
+     .requested_start_ids = {0},
+     .confirmed = true,
+     .departments = {{"1", "MERCEARIA", "99", "0"}},
+     .merchandise = {{"1", fifty, thirty, thirty, thirty, "UNIDA", "KG", "T", "F", "0", "12.5", "28.25", "T"},
+                     {"2", "Produto", "Apelido", "7891000100103", "REF-1", "UN", "UN", "F", "F", "022021000", "10",
+                      "9.9", "F"},
+                     {"3", "Produto", "Apelido", "7891000100103", "REF-1", "UN", "UN", "F", "F", "022021000", "10",
+                      "9.9", "F"},
+                     {"4", "Produto", "Apelido", "7891000100103", "REF-1", "UN", "UN", "F", "F", "022021000", "10",
+                      "9.9", "F"}},
+     .merchandise_columns = "cod_red, nom_mer, ape_cup, cod_bar, ref_mer, uni_mer, uni_bal, pro_balanca, "
+                            "pro_servico, cod_ncm, QTD_EST, vlr_ven, pro_ativo"},
+
+    {.name = "RequestErrorOnThirdPageKeepsTheFirstTwo",
+     .page_size = "1",
+     .pages = {{0, page({{.codigo = 1}}, 1)},
+               {1, page({{.codigo = 2}}, 2)},
+               {2, ScriptedAnswer(500, "{\"message\":\"Servidor ocupado\"}")}},
+     .outcome = "ERRO: Servidor ocupado",
+     .requested_start_ids = {0, 1, 2},
+     .departments = {{"1", "MERCEARIA", "99", "0"}},
+     .merchandise = {{"1", "Produto", "1"}, {"2", "Produto", "1"}}},
+
+    {.name = "PageWithoutDepartmentFieldFailsTheRun",
+     .page_size = "1",
+     .pages = {{0, page({{.codigo = 1}}, 1)}, {1, page({{.codigo = 2, .nomeDepartamento = std::nullopt}}, 0)}},
+     .outcome = run_failure + "tblProdutos: Field 'nomeDepartamento' not found",
+     .requested_start_ids = {0, 1},
+     .departments = {{"1", "MERCEARIA", "99", "0"}},
+     .merchandise = {{"1", "Produto", "1"}}},
+
+    // The failure comes after a product and two new departments were
+    // written: all of the page goes.
+    {.name = "ValueThatIsNoNumberRollsThePageBack",
+     .page_size = "500",
+     .pages = {{0, page({{.codigo = 1, .nomeDepartamento = "Bebidas"},
+                         {.codigo = 2, .nomeDepartamento = "Limpeza", .valorVenda = "\"abc\""}},
+                        0)}},
+     .outcome = run_failure + "'abc' is not a valid floating point value",
+     .requested_start_ids = {0},
+     .departments = no_rows,
+     .merchandise = no_rows},
+
+    // Rows after a control record are written; a later control record
+    // does not revive a loop that one with 0 ended.
+    {.name = "ControlRecordMidPageThenAnotherOne",
+     .page_size = "5",
+     .pages = {{0, page({json_of({.codigo = 1}), control(0), json_of({.codigo = 2}), control(300)})}},
+     .outcome = import_ok,
+     .requested_start_ids = {0},
+     .confirmed = true,
+     .departments = {{"1", "MERCEARIA", "99", "0"}},
+     .merchandise = {{"1", "Produto", "1"}, {"2", "Produto", "1"}}},
+
+    {.name = "EmptyFirstPageEndsAndConfirms",
+     .page_size = "500",
+     .pages = {{0, ScriptedAnswer(200, "[]")}},
+     .outcome = import_ok,
+     .requested_start_ids = {0},
+     .confirmed = true,
+     .departments = no_rows,
+     .merchandise = no_rows},
+
+    {.name = "PageWithoutControlRecordEndsTheRun",
+     .page_size = "500",
+     .pages = {{0, page({{.codigo = 1}, {.codigo = 2}}, std::nullopt)}},
+     .outcome = "ERRO: a pagina iniciada no id 0 nao indicou um novo id inicial; importacao interrompida",
+     .requested_start_ids = {0},
+     .departments = {{"1", "MERCEARIA", "99", "0"}},
+     .merchandise = {{"1", "Produto", "1"}, {"2", "Produto", "1"}}},
+
+    {.name = "ControlRecordsGoingRoundEndTheRun",
+     .page_size = "1",
+     .pages = {{0, page({{.codigo = 1}}, 4)}, {4, page({{.codigo = 5}}, 2)}, {2, page({{.codigo = 3}}, 4)}},
+     .outcome = "ERRO: a pagina iniciada no id 2 nao indicou um novo id inicial; importacao interrompida",
+     .requested_start_ids = {0, 4, 2},
+     .departments = {{"1", "MERCEARIA", "99", "0"}},
+     .merchandise = {{"1", "Produto", "1"}, {"3", "Produto", "1"}, {"5", "Produto", "1"}}},
+
+    // uni_bal is a varchar(5): the database refuses the second product.
+    {.name = "ProductTheDatabaseRefusesIsSkipped",
+     .page_size = "500",
+     .pages = {{0, page({{.codigo = 1}, {.codigo = 2, .nomeDepartamento = "Limpeza", .unidadeBalanca = "UNIDADE"},
+                         {.codigo = 3}},
+                        0)}},
+     .outcome = import_ok,
+     .requested_start_ids = {0},
+     .confirmed = true,
+     .departments = {{"1", "MERCEARIA", "99", "0"}, {"2", "LIMPEZA", "99", "0"}},
+     .merchandise = {{"1", "Produto", "1"}, {"3", "Produto", "1"}},
+     .in_stderr = {"Produto 2 ignorado: ", "string right truncation",
+                   "2 produtos inseridos, 0 atualizados, 1 ignorados, 2 departamentos criados"}},
+};
+
+Rows utf8_rows(const std::vector<std::vector<std::u16string>>& rows)
+{
+    Rows out;
+    for (const auto& row : rows) {
+        auto& texts = out.emplace_back();
+        for (const auto& cell : row) texts.push_back(utf16_to_utf8(cell));
+    }
+    return out;
+}
+
+class ProductSync : public ::testing::TestWithParam<Scenario> {
+protected:
+    // The importer and this test must read the database's bytes with the
+    // same code page: both use UTF-8.
+    static void SetUpTestSuite()
+    {
+        setenv("LANG", "C.UTF-8", 1);
+        unsetenv("LC_ALL");
+        unsetenv("LC_CTYPE");
+    }
+
+    ProductSync()
+    {
+        ServiceOptions options;
+        options.catalogue.products = 0;  // only scripted pages carry products
+        options.expected_token = token;
+        service.emplace(std::move(options));
+    }
+
+    void write_request(const std::string& page_size)
+    {
+        write_file_bytes(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=" + token + "\r\npathBancoDados=" +
+                                                        database.file.string() + "\r\nReg_por_trafego=" +
+                                                        page_size + "\r\n");
+    }
+
+    ProcessResult run_importer()
+    {
+        ProcessOptions options;
+        options.env = {{"DISPLAY", std::nullopt},       {"WAYLAND_DISPLAY", std::nullopt},
+                       {"QT_QPA_PLATFORM", std::nullopt}, {"LANG", "C.UTF-8"},
+                       {"LC_ALL", std::nullopt},          {"LC_CTYPE", std::nullopt},
+                       {"https_proxy", std::nullopt},     {"HTTPS_PROXY", std::nullopt},
+                       {"all_proxy", std::nullopt},       {"ALL_PROXY", std::nullopt},
+                       {"QUINTARA_BASE_URL", service->base_url()},
+                       {"CURL_CA_BUNDLE", service->ca_file().string()}};
+        options.timeout = std::chrono::seconds(60);
+        return run_process(importer, options);
+    }
+
+    static std::string page_path(const std::string& page_size, int start_id)
+    {
+        return std::string(QuintaraService::products_path) + page_size + "/TODOS/" + std::to_string(start_id);
+    }
+
+    TestDatabase database;
+    TempDir dir;
+    std::filesystem::path importer = install_importer(dir.path());
+    std::optional<QuintaraService> service;
+};
+
+TEST_P(ProductSync, ImportsWhatTheServiceAnswers)
+{
+    const Scenario& s = GetParam();
+    for (const auto& p : s.pages) service->script(page_path(s.page_size, p.start_id), p.answer);
+
+    ProcessResult result;
+    for (int i = 0; i < s.imports; ++i) {
+        service->clear_received();
+        write_request(s.page_size);
+        result = run_importer();
+        ASSERT_FALSE(result.timed_out) << result.err;
+        ASSERT_EQ(0, result.exit_code) << result.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "ConfigImporta.ini"));
+        EXPECT_EQ(utf8_bom + s.outcome, read_file_bytes(dir / "ConfigImporta.ret")) << result.err;
+    }
+
+    std::vector<std::string> expected_pages, requested_pages;
+    for (int id : s.requested_start_ids) expected_pages.push_back("/" + page_path(s.page_size, id));
+    int confirmations = 0;
+    for (const auto& r : service->received()) {
+        EXPECT_EQ("Bearer " + token, r.header("Authorization").value_or("")) << r.target;
+        if (r.method == "GET" && r.target.starts_with(std::string("/") + QuintaraService::products_path))
+            requested_pages.push_back(r.target);
+        if (r.method == "POST" && r.target == std::string("/") + QuintaraService::confirmation_path) ++confirmations;
+    }
+    EXPECT_EQ(expected_pages, requested_pages);
+    EXPECT_EQ(s.confirmed ? 1 : 0, confirmations);
+
+    EXPECT_EQ(s.departments,
+              utf8_rows(read_rows(database.file, u"select cod_dep, nom_dep, tipo_item, com_dep from Departamentos "
+                                                 u"order by cod_dep")));
+    EXPECT_EQ(s.merchandise, utf8_rows(read_rows(database.file, u"select " + utf8_to_utf16(s.merchandise_columns) +
+                                                                    u" from Mercadorias order by cod_red")));
+
+    EXPECT_NE(std::string::npos, result.err.find("Resumo: ")) << result.err;
+    for (const auto& text : s.in_stderr) EXPECT_NE(std::string::npos, result.err.find(text)) << result.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, ProductSync, ::testing::ValuesIn(scenarios),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
