@@ -1,12 +1,111 @@
 #!/usr/bin/env bash
-# Shows one run of the importer as the back-office application starts it.
+# One real import, as the back-office application starts it: a fresh embedded
+# database, the substitute web service with a generated catalogue, a request
+# file beside a copy of the importer, then what the run left behind.
+#
+#   tools/demo.sh [build-dir]      (make demo runs it with "build")
 set -euo pipefail
-build=${1:-build}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 
-cp "$build/importador" "$work/"
-echo "Starting the importer in $work without a request file..."
-env -u DISPLAY -u WAYLAND_DISPLAY "$work/importador"
-echo "exit code: $?"
-printf 'ConfigImporta.ret: %s\n' "$(cat "$work/ConfigImporta.ret")"
+build=${1:-build}
+products=${DEMO_PRODUCTS:-3000}
+departments=${DEMO_DEPARTMENTS:-12}
+refused=${DEMO_REFUSED:-3}
+page_size=${DEMO_PAGE_SIZE:-500}
+token="demo-$RANDOM$RANDOM"
+
+fail() { echo "demo: $*" >&2; exit 1; }
+
+service_program="$build/tools/quintara-service"
+[ -x "$service_program" ] || service_program="$build/quintara-service"
+for program in "$build/importador" "$service_program"; do
+  [ -x "$program" ] || fail "$program is missing; build first (make)"
+done
+command -v isql-fb >/dev/null || fail "isql-fb is missing (Debian package firebird3.0-utils)"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/importador-demo-XXXXXX")
+service_pid=
+cleanup() {
+  if [ -n "$service_pid" ] && kill -0 "$service_pid" 2>/dev/null; then
+    kill "$service_pid" 2>/dev/null || true
+    wait "$service_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+database="$work/loja.fdb"
+isql() { isql-fb -q -user SYSDBA -password plumbdoor "$@"; }
+
+# The engine must not guess a code page: the importer writes the locale's.
+export LANG=C.UTF-8
+unset LC_ALL LC_CTYPE
+
+echo "== Creating the demo database $database"
+isql >/dev/null <<SQL
+create database '$database' page_size 8192;
+create table Departamentos (
+  cod_dep integer not null primary key, nom_dep varchar(40), tipo_item varchar(5), com_dep varchar(5));
+create table Mercadorias (
+  cod_red integer not null primary key, nom_mer varchar(50), ape_cup varchar(30), cod_bar varchar(30),
+  ref_mer varchar(30), dep_mer integer, uni_mer varchar(5), uni_bal varchar(5), pro_balanca char(1),
+  pro_servico char(1), cod_ncm varchar(12), QTD_EST numeric(15,3), vlr_ven numeric(15,2), pro_ativo char(1));
+commit;
+SQL
+
+echo "== Starting the substitute web service ($products products, $departments departments, $refused the database refuses)"
+"$service_program" --products "$products" --departments "$departments" --bad "$refused" \
+  --token "$token" --cert-dir "$work/certificate" >"$work/service.out" 2>"$work/service.err" &
+service_pid=$!
+for _ in $(seq 100); do
+  grep -q '^READY ' "$work/service.out" 2>/dev/null && break
+  kill -0 "$service_pid" 2>/dev/null || fail "the service did not start: $(cat "$work/service.err")"
+  sleep 0.1
+done
+read -r _ base_url ca < "$work/service.out" || fail "the service did not say where it listens"
+ca=${ca#CA=}
+[ -n "$base_url" ] && [ -f "$ca" ] || fail "the service did not start: $(cat "$work/service.err")"
+echo "   listening at $base_url"
+
+echo "== Placing the importer and its request file in $work/app"
+mkdir "$work/app"
+cp "$build/importador" "$work/app/"
+printf '[CONF]\r\ntoken_quintara=%s\r\npathBancoDados=%s\r\nReg_por_trafego=%s\r\n' \
+  "$token" "$database" "$page_size" > "$work/app/ConfigImporta.ini"
+
+echo "== Running the importer (headless)"
+status=0
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u https_proxy -u HTTPS_PROXY -u all_proxy -u ALL_PROXY \
+  QUINTARA_BASE_URL="$base_url" CURL_CA_BUNDLE="$ca" \
+  "$work/app/importador" 2>"$work/importer.err" || status=$?
+echo "   exit code $status"
+[ -f "$work/app/ConfigImporta.ini" ] && echo "   (the request file is still there)" || echo "   request file consumed"
+[ -f "$work/app/ConfigImporta.ret" ] || fail "no result file; the importer said: $(cat "$work/importer.err")"
+
+echo
+echo "== ConfigImporta.ret ($(stat -c %s "$work/app/ConfigImporta.ret") bytes, UTF-8 with byte-order mark under this locale)"
+sed '1s/^\xEF\xBB\xBF//' "$work/app/ConfigImporta.ret"
+echo
+echo
+echo "== What the importer reported on standard error"
+grep -E '^(Produto |Resumo: )' "$work/importer.err" || echo "   (nothing)"
+
+echo
+echo "== The database afterwards"
+isql "$database" <<'SQL'
+set heading on;
+select d.cod_dep, cast(d.nom_dep as varchar(24)) departamento, count(m.cod_red) produtos
+  from Departamentos d left join Mercadorias m on m.dep_mer = d.cod_dep
+  group by d.cod_dep, d.nom_dep order by d.cod_dep;
+select first 5 m.cod_red, cast(m.nom_mer as varchar(30)) nome, m.uni_mer, m.pro_balanca, m.QTD_EST, m.vlr_ven,
+  m.pro_ativo
+  from Mercadorias m order by m.cod_red;
+select count(*) mercadorias, sum(case when pro_balanca = 'T' then 1 else 0 end) por_peso,
+  sum(case when pro_ativo = 'T' then 1 else 0 end) ativas
+  from Mercadorias;
+SQL
+
+echo "== Stopping the service"
+kill "$service_pid"
+wait "$service_pid" 2>/dev/null || true
+service_pid=
