@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# The import benchmark: the importer against the substitute service, and the
+# same statements through isql-fb as the engine's own baseline.
+#
+#   tools/bench.sh [build-dir] [import-bench options]   (make bench runs it with "build")
+set -euo pipefail
+
+build=${1:-build}
+shift || true
+here=$(cd "$(dirname "$0")" && pwd)
+
+fail() { echo "bench: $*" >&2; exit 1; }
+[ -x "$build/importador" ] || fail "$build/importador is missing; build first (make)"
+[ -x "$build/tools/import-bench" ] || fail "$build/tools/import-bench is missing; build first (make)"
+command -v isql-fb >/dev/null || fail "isql-fb is missing (Debian package firebird3.0-utils)"
+
+exec "$build/tools/import-bench" --importer "$build/importador" --schema "$here/bench/schema.sql" "$@"
