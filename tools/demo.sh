@@ -7,6 +7,7 @@
 set -euo pipefail
 
 build=${1:-build}
+here=$(cd "$(dirname "$0")" && pwd)
 products=${DEMO_PRODUCTS:-3000}
 departments=${DEMO_DEPARTMENTS:-12}
 refused=${DEMO_REFUSED:-3}
@@ -37,21 +38,14 @@ trap 'exit 130' INT TERM
 database="$work/loja.fdb"
 isql() { isql-fb -q -user SYSDBA -password plumbdoor "$@"; }
 
-# The engine must not guess a code page: the importer writes the locale's.
+# The importer and isql-fb both pass the locale's bytes through to the
+# database; under UTF-8 the report below reads as it was sent.
 export LANG=C.UTF-8
 unset LC_ALL LC_CTYPE
 
 echo "== Creating the demo database $database"
-isql >/dev/null <<SQL
-create database '$database' page_size 8192;
-create table Departamentos (
-  cod_dep integer not null primary key, nom_dep varchar(40), tipo_item varchar(5), com_dep varchar(5));
-create table Mercadorias (
-  cod_red integer not null primary key, nom_mer varchar(50), ape_cup varchar(30), cod_bar varchar(30),
-  ref_mer varchar(30), dep_mer integer, uni_mer varchar(5), uni_bal varchar(5), pro_balanca char(1),
-  pro_servico char(1), cod_ncm varchar(12), QTD_EST numeric(15,3), vlr_ven numeric(15,2), pro_ativo char(1));
-commit;
-SQL
+{ echo "create database '$database' page_size 8192;"; cat "$here/bench/schema.sql"; } | isql -b >/dev/null \
+  || fail "could not create the demo database"
 
 echo "== Starting the substitute web service ($products products, $departments departments, $refused the database refuses)"
 "$service_program" --products "$products" --departments "$departments" --bad "$refused" \
@@ -88,7 +82,9 @@ sed '1s/^\xEF\xBB\xBF//' "$work/app/ConfigImporta.ret"
 echo
 echo
 echo "== What the importer reported on standard error"
-grep -E '^(Produto |Resumo: )' "$work/importer.err" || echo "   (nothing)"
+# A skipped product's database message runs over several lines.
+tr -d '\r' < "$work/importer.err" \
+  | awk '/^(Produto |Resumo: )/ { print; more = /^Produto /; next } more { print "    " $0 }' 
 
 echo
 echo "== The database afterwards"
