@@ -96,6 +96,7 @@ struct Scenario {
     Rows merchandise;          // merchandise_columns, by cod_red
     std::vector<std::string> in_stderr = {};
     const char* merchandise_columns = "cod_red, nom_mer, dep_mer";
+    std::vector<std::u16string> database_setup = {};
 };
 
 void PrintTo(const Scenario& s, std::ostream* out) { *out << s.name; }
@@ -250,6 +251,19 @@ const Scenario scenarios[] = {
      .merchandise = {{"1", "Produto", "1"}, {"3", "Produto", "1"}},
      .in_stderr = {"Produto 2 ignorado: ", "string right truncation",
                    "2 produtos inseridos, 0 atualizados, 1 ignorados, 2 departamentos criados"}},
+
+    // A page the database will not commit is lost: the run must not say Ok
+    // nor confirm, or the service would never send those products again.
+    {.name = "RefusedCommitEndsTheRunWithoutConfirmation",
+     .page_size = "2",
+     .pages = {{0, page({{.codigo = 1}, {.codigo = 2}}, 2)}, {2, page({{.codigo = 3}}, 0)}},
+     .outcome = "ERRO: a gravacao da pagina iniciada no id 2 falhou e foi desfeita; importacao interrompida",
+     .requested_start_ids = {0, 2},
+     .departments = {{"1", "MERCEARIA", "99", "0"}},
+     .merchandise = {{"1", "Produto", "1"}, {"2", "Produto", "1"}},
+     .database_setup = {u"create exception commit_refused 'commit refused'",
+                        u"create trigger refuse_product_3 on transaction commit as begin "
+                        u"if (exists(select 1 from Mercadorias where cod_red = 3)) then exception commit_refused; end"}},
 };
 
 Rows utf8_rows(const std::vector<std::vector<std::u16string>>& rows)
@@ -316,6 +330,7 @@ protected:
 TEST_P(ProductSync, ImportsWhatTheServiceAnswers)
 {
     const Scenario& s = GetParam();
+    if (!s.database_setup.empty()) execute_statements(database.file, s.database_setup);
     for (const auto& p : s.pages) service->script(page_path(s.page_size, p.start_id), p.answer);
 
     ProcessResult result;
