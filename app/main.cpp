@@ -22,6 +22,7 @@ void choose_offscreen_platform_without_desktop() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    hold_quit_signals();
     choose_offscreen_platform_without_desktop();
     QApplication app(argc, argv);
 
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     }
     ger_API->dtmApi = dtmApi.get();
     frmPrincipal->attach(*ger_API, *dtmApi);
+    ger_API->on_progress = [form = frmPrincipal.get()](const std::u16string& text) { form->show_progress(text); };
     Funcoes_da_Kelvo::set_message_dispatcher([] { QCoreApplication::processEvents(); });
     route_quit_signals([form = frmPrincipal.get()] { form->sairClick(); });
 

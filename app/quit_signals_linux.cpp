@@ -4,33 +4,36 @@
 #include <QSocketNotifier>
 
 #include <csignal>
-#include <fcntl.h>
+#include <pthread.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 namespace {
 
-int signal_pipe[2] = {-1, -1};
-
-void on_signal(int) {
-    const char byte = 1;
-    [[maybe_unused]] auto written = ::write(signal_pipe[1], &byte, 1);
+sigset_t quit_signals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
 }
 
 }  // namespace
 
+void hold_quit_signals() {
+    const sigset_t set = quit_signals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
 void route_quit_signals(std::function<void()> on_quit) {
-    if (::pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    auto* notifier = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, [on_quit = std::move(on_quit)] {
-        char buffer[16];
-        while (::read(signal_pipe[0], buffer, sizeof buffer) > 0) {
+    const sigset_t set = quit_signals();
+    const int fd = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (fd < 0) return;
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, [fd, on_quit = std::move(on_quit)] {
+        signalfd_siginfo info;
+        while (::read(fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
         }
         on_quit();
     });
-    struct sigaction action {};
-    action.sa_handler = on_signal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
 }

@@ -3,6 +3,7 @@
 #include "api/uGer_API.h"
 #include "app/application_title.h"
 #include "app/message_box.h"
+#include "app/tray_presence.h"
 #include "db/uDtmApi.h"
 #include "util/ansi_codepage.h"
 #include "util/error.h"
@@ -12,10 +13,15 @@
 #include "util/utf.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QToolButton>
 
 #include <filesystem>
@@ -46,17 +52,42 @@ std::u16string message_of(const std::exception& failure) {
 }  // namespace
 
 TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent) {
-    setWindowTitle(QStringLiteral("Leitura de balanca"));
-    pnlPri = new QFrame(this);
-    btnConfig = new QToolButton(pnlPri);
-    btnConfig->setGeometry(24, 8, 40, 40);
-    lblStatus = new QLabel(QStringLiteral("Status:"), pnlPri);
-    lblStatus->move(88, 16);
-    memotmp = new QPlainTextEdit(this);
-    memotmp->setGeometry(24, 136, 465, 73);
+    // Only the form decides when the program ends: neither the error box nor
+    // the menu closing may take it down.
+    QApplication::setQuitOnLastWindowClosed(false);
+    build_status_window();
+    build_tray_menu();
     timerImport.setInterval(1000);
     connect(&timerImport, &QTimer::timeout, this, &TfrmPrincipal::timerImportTimer);
     FormCreate();
+}
+
+void TfrmPrincipal::build_status_window() {
+    setWindowTitle(QStringLiteral("Leitura de balanca"));
+    if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) setFont(QFont(QStringLiteral("Tahoma"), 8));
+    pnlPri = new QFrame(this);
+    btnConfig = new QToolButton(pnlPri);
+    btnConfig->setGeometry(24, 8, 40, 40);
+    btnConfig->setIcon(settings_picture());
+    btnConfig->setIconSize(QSize(20, 20));
+    btnConfig->setAutoRaise(true);
+    lblStatus = new QLabel(QStringLiteral("Status:"), pnlPri);
+    lblStatus->move(88, 16);
+    lblProgresso = new QLabel(QStringLiteral("Aguardando o início da importação"), pnlPri);
+    lblProgresso->setGeometry(88, 34, 204, 60);
+    lblProgresso->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblProgresso->setWordWrap(true);
+    memotmp = new QPlainTextEdit(this);
+    memotmp->setGeometry(24, 136, 465, 73);
+}
+
+void TfrmPrincipal::build_tray_menu() {
+    PopupMenu1 = new QMenu(this);
+    restaura = PopupMenu1->addAction(QStringLiteral("Restaurar programa - Leitura de balança"));
+    N1 = PopupMenu1->addSeparator();
+    sair = PopupMenu1->addAction(QStringLiteral("Sair do sistema"));
+    connect(restaura, &QAction::triggered, this, &TfrmPrincipal::restauraClick);
+    connect(sair, &QAction::triggered, this, &TfrmPrincipal::sairClick);
 }
 
 void TfrmPrincipal::attach(Tger_API& ger_API, TdtmApi& dtmApi) {
@@ -68,8 +99,68 @@ void TfrmPrincipal::FormCreate() {
     resize(300, 100);
     pnlPri->setGeometry(rect());
     timerImport.stop();
+    setWindowIcon(main_icon());
+    add_tray_icon();
     // The window stays hidden: nothing calls show() until the user asks.
     timerImport.start();
+}
+
+void TfrmPrincipal::add_tray_icon() {
+    trayIconData = new QSystemTrayIcon(main_icon(), this);
+    trayIconData->setToolTip(tray_tip_text(application_title()));
+    connect(trayIconData, &QSystemTrayIcon::activated, this, &TfrmPrincipal::on_tray_icon);
+    // Without a tray host there is no icon and the run goes on regardless.
+    if (QSystemTrayIcon::isSystemTrayAvailable()) trayIconData->show();
+}
+
+void TfrmPrincipal::on_tray_icon(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+    case QSystemTrayIcon::DoubleClick: restauraClick(); break;
+    case QSystemTrayIcon::Context: open_tray_menu(); break;
+    default: break;
+    }
+}
+
+void TfrmPrincipal::open_tray_menu() {
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+    // Returns when the menu closes; a run in progress waits until then.
+    PopupMenu1->exec(QCursor::pos());
+}
+
+void TfrmPrincipal::restauraClick() {
+    // Centred on the first show only; after that the window stays where the
+    // user put it.
+    if (!testAttribute(Qt::WA_Moved)) {
+        QRect frame(QPoint(), frameGeometry().size());
+        frame.moveCenter(screen()->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void TfrmPrincipal::show_progress(const std::u16string& text) {
+    lblProgresso->setText(QString::fromStdU16String(text));
+    // Painted now, or the page being read would never be seen: the run
+    // blocks until its next dispatch. Painting serves no user input.
+    if (lblProgresso->isVisible()) lblProgresso->repaint();
+}
+
+void TfrmPrincipal::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    pnlPri->setGeometry(rect());
+}
+
+// The close button ends the program at once, pending messages undispatched;
+// a run in progress still finishes first, since the loop is left only when
+// control returns to it.
+void TfrmPrincipal::closeEvent(QCloseEvent* event) {
+    event->accept();
+    QCoreApplication::exit(0);
 }
 
 void TfrmPrincipal::changeEvent(QEvent* event) {
@@ -83,7 +174,10 @@ void TfrmPrincipal::FormActivate() {
 
 void TfrmPrincipal::timerImportTimer() {
     // A timer re-armed while the run dispatches messages must not nest a run.
-    if (run_in_progress_) return;
+    if (run_in_progress_) {
+        timerImport.stop();
+        return;
+    }
     run_in_progress_ = true;
     timerImport.stop();
     try {
@@ -133,6 +227,7 @@ void TfrmPrincipal::LoadConfig() {
 void TfrmPrincipal::SaveRetorno(const std::u16string& TextIn) {
     memotmp->clear();
     memotmp->setPlainText(QString::fromStdU16String(TextIn));
+    show_progress(TextIn);
     // The memo only shows the text; the file gets TextIn itself so that line
     // breaks inside a failure message are written as they are.
     write_result_file(beside_executable(result_file_name), TextIn, AnsiCodePage::system());
@@ -145,6 +240,8 @@ void TfrmPrincipal::sairClick() {
 
 void TfrmPrincipal::report_escaping_failure(const std::u16string& message) {
     show_error_box(application_title(), error_box_text(QString::fromStdU16String(message)));
-    // Nobody can quit a hidden process without a desktop: end it here.
-    if (running_headless()) QCoreApplication::exit(1);
+    timerImport.stop();
+    // Nobody can quit a hidden process without a desktop or without an icon:
+    // end it here.
+    if (running_headless() || !trayIconData->isVisible()) QCoreApplication::exit(1);
 }

@@ -1,18 +1,22 @@
 #pragma once
 
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
 
 #include <string>
 
+class QAction;
 class QFrame;
 class QLabel;
+class QMenu;
 class QPlainTextEdit;
 class QToolButton;
 class TdtmApi;
 class Tger_API;
 
-// The main form: hidden at start, it owns the one-shot import run.
+// The main form: hidden at start, shown in the notification area as an icon
+// with a menu; it owns the one-shot import run.
 class TfrmPrincipal : public QWidget {
     Q_OBJECT
 
@@ -32,18 +36,36 @@ public:
     QToolButton* btnConfig = nullptr;
     QLabel* lblStatus = nullptr;
     QPlainTextEdit* memotmp = nullptr;
+    // Under lblStatus: what the run is doing, in the user's words.
+    QLabel* lblProgresso = nullptr;
+
+    // The notification-area icon; added once, never changed.
+    QSystemTrayIcon* trayIconData = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* restaura = nullptr;
+    QAction* N1 = nullptr;
+    QAction* sair = nullptr;
 
     void FormCreate();
     void timerImportTimer();
     void LoadConfig();
     void SaveRetorno(const std::u16string& TextIn);
     void sairClick();
+    void restauraClick();
+    void show_progress(const std::u16string& text);
 
 protected:
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void FormActivate();
+    void build_status_window();
+    void build_tray_menu();
+    void add_tray_icon();
+    void on_tray_icon(QSystemTrayIcon::ActivationReason reason);
+    void open_tray_menu();
     void run_protected_import();
     void report_escaping_failure(const std::u16string& message);
 

@@ -1,0 +1,309 @@
+// The importer on a desktop: a private X server with a notification-area
+// host, the built executable as a process, driven with the mouse as a user
+// would. Screenshots land in the build folder for a reviewer to look at.
+#include "app/tray_desktop.h"
+#include "db/test_database.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+#include "tools/quintara_service.h"
+#include "util/utf.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string token = "bandeja";
+const std::string utf8_bom = "\xEF\xBB\xBF";
+const std::string window_title = "Leitura de balanca";
+const std::filesystem::path screenshot_dir = TRAY_SCREENSHOT_DIR;
+
+class TrayDesktopTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        // The embedded database engine and the importer take the code page
+        // from the locale.
+        setenv("LANG", "C.UTF-8", 1);
+        unsetenv("LC_ALL");
+        unsetenv("LC_CTYPE");
+    }
+
+    void SetUp() override {
+        const auto missing = TrayDesktop::missing_programs();
+        if (!missing.empty()) {
+            std::string names;
+            for (const auto& m : missing) names += " " + m;
+            GTEST_SKIP() << "X test tools are not installed:" << names
+                         << " (Debian packages xvfb trayer xdotool x11-utils imagemagick)";
+        }
+        desktop.emplace();
+    }
+
+    // A catalogue served slowly enough that the run lasts a few seconds,
+    // into a fresh database.
+    void serve_slow_catalogue(int pages, std::chrono::milliseconds per_page) {
+        database.emplace();
+        ServiceOptions options;
+        options.catalogue.products = static_cast<std::size_t>(pages) * page_size;
+        options.expected_token = token;
+        service.emplace(std::move(options));
+        service->delay(QuintaraService::products_path, per_page);
+        write_request();
+    }
+
+    void write_request() {
+        write_file_bytes(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=" + token + "\r\npathBancoDados=" +
+                                                        database_name() + "\r\nReg_por_trafego=" +
+                                                        std::to_string(page_size) + "\r\n");
+    }
+
+    std::string database_name() const {
+        return database ? database->file.string() : (dir / "sem_banco.fdb").string();
+    }
+
+    void start_importer() {
+        std::map<std::string, std::optional<std::string>> env = {
+            {"DISPLAY", desktop->display()},  {"WAYLAND_DISPLAY", std::nullopt},
+            {"QT_QPA_PLATFORM", "xcb"},       {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
+            {"https_proxy", std::nullopt},    {"HTTPS_PROXY", std::nullopt},
+            {"all_proxy", std::nullopt},      {"ALL_PROXY", std::nullopt}};
+        if (service) {
+            env["QUINTARA_BASE_URL"] = service->base_url();
+            env["CURL_CA_BUNDLE"] = service->ca_file().string();
+        }
+        importer.emplace(installed, std::vector<std::string>{}, env, dir / "importer.log");
+    }
+
+    std::string importer_log() const { return read_file_bytes(dir / "importer.log"); }
+
+    std::vector<XWindow> top_level_windows() const {
+        std::vector<XWindow> top;
+        for (auto& w : desktop->shown_windows("importador"))
+            if (w.top_level) top.push_back(w);
+        return top;
+    }
+
+    std::optional<XWindow> window_named(const std::string& name) const {
+        for (auto& w : top_level_windows())
+            if (w.name == name) return w;
+        return std::nullopt;
+    }
+
+    // The icon is the importer's window embedded in the tray host's panel.
+    XWindow wait_for_icon() const {
+        std::optional<XWindow> icon;
+        wait_until(
+            [&] {
+                for (auto& w : desktop->shown_windows("importador"))
+                    if (!w.top_level) icon = w;
+                return icon.has_value();
+            },
+            10s);
+        if (!icon) throw std::runtime_error("no icon in the notification area; importer said: " + importer_log());
+        return *icon;
+    }
+
+    XWindow wait_for_window(const std::function<bool(const XWindow&)>& wanted, const std::string& what) const {
+        std::optional<XWindow> found;
+        wait_until(
+            [&] {
+                for (auto& w : top_level_windows())
+                    if (wanted(w)) found = w;
+                return found.has_value();
+            },
+            10s);
+        if (!found) throw std::runtime_error(what + " did not appear; importer said: " + importer_log());
+        return *found;
+    }
+
+    XWindow wait_for_status_window() const {
+        return wait_for_window([](const XWindow& w) { return w.name == window_title; }, "the status window");
+    }
+
+    // Any other window of the importer: with the status window at most
+    // shown, that is the menu.
+    XWindow open_menu(const XWindow& icon) const {
+        desktop->click(icon.centre_x(), icon.centre_y(), 3);
+        return wait_for_window([](const XWindow& w) { return w.name != window_title; }, "the menu");
+    }
+
+    // The menu's items from top to bottom: restore, separator, quit.
+    void choose_restore(const XWindow& menu) const { desktop->click(menu.x + 30, menu.y + 12, 1); }
+    void choose_quit(const XWindow& menu) const { desktop->click(menu.x + 30, menu.y + menu.height - 12, 1); }
+
+    std::size_t page_requests() const {
+        std::size_t pages = 0;
+        for (const auto& r : service->received())
+            if (r.target.find(QuintaraService::products_path) != std::string::npos) ++pages;
+        return pages;
+    }
+
+    // Between pages the run dispatches what the user did; a new page request
+    // shows that it got that far.
+    void wait_for_next_dispatch() const {
+        const auto seen = page_requests();
+        ASSERT_TRUE(wait_until([&] { return page_requests() > seen; }, 10s));
+    }
+
+    int wait_for_exit() {
+        const auto code = importer->wait_for_exit(30s);
+        if (!code) throw std::runtime_error("the importer did not end; it said: " + importer_log());
+        return *code;
+    }
+
+    std::string products_in_database() const {
+        return utf16_to_utf8(read_rows(database->file, u"select count(*) from Mercadorias").at(0).at(0));
+    }
+
+    void expect_complete_run(int exit_code) {
+        EXPECT_EQ(0, exit_code) << importer_log();
+        EXPECT_EQ(utf8_bom + "Importacao de dados Ok", read_file_bytes(dir / "ConfigImporta.ret")) << importer_log();
+        EXPECT_EQ(std::to_string(service->catalogue().size()), products_in_database());
+        EXPECT_TRUE(service->confirmation_time().has_value());
+    }
+
+    static constexpr int page_size = 10;
+    std::optional<TrayDesktop> desktop;
+    std::optional<TestDatabase> database;
+    TempDir dir;
+    std::filesystem::path installed = install_importer(dir.path());
+    std::optional<QuintaraService> service;
+    std::optional<BackgroundProcess> importer;
+};
+
+TEST_F(TrayDesktopTest, StartsWithOnlyAnIconInTheNotificationArea) {
+    start_importer();
+    wait_for_icon();
+    EXPECT_TRUE(top_level_windows().empty()) << "a window is shown at start";
+
+    // Without a request file the run ends the process after about a second.
+    EXPECT_EQ(0, wait_for_exit()) << importer_log();
+    EXPECT_EQ(utf8_bom + "Erro abrir arquivo de configuracao ConfigImporta.ini",
+              read_file_bytes(dir / "ConfigImporta.ret"));
+}
+
+// Clicks are served between pages; a menu quit lets the run finish first.
+TEST_F(TrayDesktopTest, StatusWindowAndMenuDuringARun) {
+    serve_slow_catalogue(14, 500ms);
+    start_importer();
+    const auto icon = wait_for_icon();
+    ASSERT_TRUE(wait_until([&] { return page_requests() > 0; }, 10s)) << importer_log();
+
+    desktop->click(icon.centre_x(), icon.centre_y(), 1);
+    wait_for_next_dispatch();
+    EXPECT_TRUE(top_level_windows().empty()) << "a single click showed a window";
+
+    // A new request written meanwhile arms the timer when the window is
+    // activated; it must wait for the next start, not nest a run.
+    write_request();
+    desktop->click(icon.centre_x(), icon.centre_y(), 1, 2);
+    const auto window = wait_for_status_window();
+    EXPECT_NEAR(300, window.width, 2);
+    EXPECT_NEAR(100, window.height, 2);
+    EXPECT_NEAR(desktop->screen_width() / 2, window.centre_x(), 4);
+    EXPECT_NEAR(desktop->screen_height() / 2, window.centre_y(), 4);
+    wait_for_next_dispatch();  // the progress text is painted
+    desktop->screenshot(screenshot_dir / "status_window.png");
+
+    desktop->click(icon.centre_x(), icon.centre_y(), 1, 2);
+    wait_for_next_dispatch();
+    const auto windows = top_level_windows();
+    ASSERT_EQ(1u, windows.size()) << "showing it again opened another window";
+    EXPECT_EQ(window.id, windows[0].id);
+
+    auto menu = open_menu(icon);
+    EXPECT_FALSE(service->confirmation_time().has_value()) << "the menu opened only after the run";
+    desktop->screenshot(screenshot_dir / "tray_menu.png");
+    choose_restore(menu);
+    ASSERT_TRUE(wait_until([&] { return top_level_windows().size() == 1; }, 10s));
+    EXPECT_EQ(window.id, top_level_windows()[0].id);
+
+    menu = open_menu(icon);
+    choose_quit(menu);
+    expect_complete_run(wait_for_exit());
+    EXPECT_TRUE(std::filesystem::exists(dir / "ConfigImporta.ini"));
+}
+
+TEST_F(TrayDesktopTest, QuitDuringARunWaitsForTheResultFile) {
+    struct {
+        const char* how;
+        std::function<void(const XWindow& icon)> quit;
+    } cases[] = {
+        {"window close button",
+         [this](const XWindow& icon) {
+             desktop->click(icon.centre_x(), icon.centre_y(), 1, 2);
+             desktop->request_close(wait_for_status_window().id);
+         }},
+        {"SIGTERM", [this](const XWindow&) { kill(importer->pid(), SIGTERM); }},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        std::filesystem::remove(dir / "ConfigImporta.ret");
+        serve_slow_catalogue(4, 400ms);
+        start_importer();
+        const auto icon = wait_for_icon();
+        ASSERT_TRUE(wait_until([&] { return page_requests() > 0; }, 10s)) << importer_log();
+
+        c.quit(icon);
+        expect_complete_run(wait_for_exit());
+    }
+}
+
+TEST_F(TrayDesktopTest, QuitBeforeTheFirstTickLeavesTheRequest) {
+    struct {
+        const char* how;
+        std::function<void(const XWindow& icon)> quit;
+    } cases[] = {
+        {"menu", [this](const XWindow& icon) { choose_quit(open_menu(icon)); }},
+        {"window close button",
+         [this](const XWindow& icon) {
+             desktop->click(icon.centre_x(), icon.centre_y(), 1, 2);
+             desktop->request_close(wait_for_status_window().id);
+         }},
+        {"SIGTERM", [this](const XWindow&) { kill(importer->pid(), SIGTERM); }},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        std::filesystem::remove(dir / "ConfigImporta.ret");
+        write_request();
+        const auto started = std::chrono::steady_clock::now();
+        start_importer();
+        c.quit(wait_for_icon());
+        const auto quit_after = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - started);
+
+        EXPECT_EQ(0, wait_for_exit()) << importer_log();
+        // The first tick comes a second after start; a slow machine may let
+        // it come first.
+        EXPECT_TRUE(std::filesystem::exists(dir / "ConfigImporta.ini"))
+            << "quit " << quit_after.count() << " ms after start";
+        EXPECT_FALSE(std::filesystem::exists(dir / "ConfigImporta.ret"));
+        std::cout << c.how << ": quit " << quit_after.count() << " ms after start\n";
+    }
+}
+
+// A result file that cannot be written: a modal box, then the process stays
+// with its icon until the user quits it.
+TEST_F(TrayDesktopTest, FailureBoxLeavesTheProcessQuittableFromTheMenu) {
+    std::filesystem::create_directory(dir / "ConfigImporta.ret");
+    start_importer();
+    const auto icon = wait_for_icon();
+    const auto box = wait_for_window([](const XWindow& w) { return w.name == "importador"; }, "the error box");
+    desktop->screenshot(screenshot_dir / "error_box.png");
+
+    desktop->click(box.x + box.width - 50, box.y + box.height - 23, 1);  // its OK button
+    ASSERT_TRUE(wait_until([&] { return top_level_windows().empty(); }, 10s)) << "the box stayed";
+    std::this_thread::sleep_for(1500ms);  // past the next tick the import would have had
+    ASSERT_TRUE(importer->running()) << importer_log();
+
+    choose_quit(open_menu(icon));
+    EXPECT_EQ(0, wait_for_exit()) << importer_log();
+}
+
+}  // namespace
