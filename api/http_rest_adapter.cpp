@@ -1,7 +1,5 @@
 #include "api/http_rest_adapter.h"
 
-#include "util/error.h"
-
 RestTableAdapter::RestTableAdapter(RestResponse& response, MemoryTable& table) : response_(response), table_(table)
 {
     response_.on_new_answer([this] { rebuild(); });
@@ -18,7 +16,5 @@ void RestTableAdapter::rebuild()
         table_.Close();
         return;
     }
-    const JsonValue* value = response_.json_value();
-    if (!value) throw Error(u"Response content is not valid JSON");
-    table_.load(*value);
+    table_.load_json([this](JsonEvents& events) { return response_.read_json(events); });
 }

@@ -1,15 +1,16 @@
 #pragma once
 
 #include "api/http_transport.h"
-#include "api/json_value.h"
 
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
-// The last answer of one endpoint. Its JSON value is read once per answer
-// and shared by everyone who looks at it.
+class JsonEvents;
+
+// The last answer of one endpoint. Its body is kept once, as received; who
+// needs its JSON reads it as a stream of events, so even a large page never
+// stands in memory as a value tree.
 class RestResponse {
 public:
     // A new answer: forgets the previous one, then tells the listeners.
@@ -23,16 +24,13 @@ public:
     bool empty() const { return result_.body.empty(); }
     std::u16string Content() const;  // decoded by the Content-Type's charset
 
-    // The body read as one JSON value; null when empty or not JSON.
-    const JsonValue* json_value() const;
-    // Its compact JSON text; throws Error when there is no JSON value.
+    // Reports the body's JSON to `events`: UTF-8 straight from the bytes,
+    // other charsets decoded first. False when the body is empty or no JSON.
+    bool read_json(JsonEvents& events) const;
+    // The body's compact JSON text; throws Error when it has no JSON value.
     std::u16string compact_text() const;
-    // Frees the parsed value once nobody needs it (it is read again on
-    // demand); a large page should not sit in memory twice.
-    void release_json() { json_.reset(); }
 
 private:
     HttpResult result_;
-    mutable std::optional<std::optional<JsonValue>> json_;
     std::vector<std::function<void()>> listeners_;
 };

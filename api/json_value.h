@@ -1,5 +1,7 @@
 #pragma once
 
+#include "api/json_reader.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,12 +43,9 @@ private:
     std::vector<Member> members_;
 };
 
-// Deeper nesting than this is refused as invalid: it keeps the reader, the
-// writer and the destructor (all recursive) off the end of the stack.
-inline constexpr int max_json_nesting = 512;
-
 // The decoded body text read as one JSON value of any kind; empty or invalid
-// text gives no value.
+// text gives no value. A large page is better read by streaming its events
+// (json_reader.h) than as a tree.
 std::optional<JsonValue> read_json(std::u16string_view text);
 // The same, straight from UTF-8 bytes (malformed sequences read as U+FFFD,
 // as the UTF-8 decoder of the body does).

@@ -1,18 +1,14 @@
 #include "api/memory_table.h"
 
+#include "api/json_cell_text.h"
+#include "api/json_table_loader.h"
 #include "api/json_value.h"
 #include "util/error.h"
 #include "util/number_text.h"
 
-#include <algorithm>
-#include <charconv>
 #include <string>
 
 namespace {
-
-constexpr std::size_t text_column_size = 255;
-// Name of the one column made for an answer whose first element is no object.
-constexpr char16_t single_column_name[] = u"valor";
 
 // Lower case for ASCII, Latin-1 and Latin Extended-A: enough for the
 // Portuguese (and other Western) letters that column names can carry.
@@ -36,67 +32,6 @@ char16_t fold_letter(char16_t c)
     return c;
 }
 
-std::u16string folded(std::u16string_view text)
-{
-    std::u16string out(text);
-    for (char16_t& c : out)
-        c = fold_letter(c);
-    return out;
-}
-
-std::string ascii(std::u16string_view lexeme)
-{
-    return std::string(lexeme.begin(), lexeme.end());  // a JSON number is ASCII
-}
-
-// Whether a number lexeme that does not fit a double is too large rather
-// than too small: the power of ten of its first significant digit.
-bool lexeme_overflows(std::string_view lexeme)
-{
-    const std::size_t exponent_mark = lexeme.find_first_of("eE");
-    const std::string_view mantissa = lexeme.substr(0, exponent_mark);
-    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
-    const std::size_t first = mantissa.find_first_of("123456789");
-    if (first == std::string_view::npos)
-        return false;
-    long long power = first < point ? static_cast<long long>(point - first) - 1
-                                    : -static_cast<long long>(first - point);
-    if (exponent_mark != std::string_view::npos) {
-        std::string_view digits = lexeme.substr(exponent_mark + 1);
-        const bool negative = !digits.empty() && digits[0] == '-';
-        if (!digits.empty() && (digits[0] == '-' || digits[0] == '+'))
-            digits.remove_prefix(1);
-        long long exponent = 0;
-        for (char digit : digits)
-            exponent = std::min(exponent * 10 + (digit - '0'), 1'000'000'000LL);
-        power += negative ? -exponent : exponent;
-    }
-    return power > 0;
-}
-
-// Long whole numbers keep their digits as a 64-bit integer; everything else
-// is read as a double and written by the program's number rule.
-std::u16string number_cell_text(const std::u16string& lexeme, char16_t decimal_separator)
-{
-    if (lexeme.size() > 11 && lexeme.find(u'.') == std::u16string::npos) {
-        const std::int64_t whole = text_to_int64(lexeme);
-        char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, whole).ptr;
-        return std::u16string(digits, end);
-    }
-    const std::string characters = ascii(lexeme);
-    double value = 0;
-    const auto [end, error] = std::from_chars(characters.data(), characters.data() + characters.size(), value);
-    if (error == std::errc::result_out_of_range) {
-        if (lexeme_overflows(characters))
-            throw ConversionError(u"'" + lexeme + u"' is not a valid floating point value");
-        value = 0;
-    } else if (error != std::errc() || end != characters.data() + characters.size()) {
-        throw ConversionError(u"'" + lexeme + u"' is not a valid floating point value");
-    }
-    return float_to_text(value, decimal_separator);
-}
-
 std::optional<std::u16string> cell_text(const JsonValue& value, char16_t decimal_separator)
 {
     std::u16string text;
@@ -105,7 +40,7 @@ std::optional<std::u16string> cell_text(const JsonValue& value, char16_t decimal
     case JsonValue::Kind::True: text = u"True"; break;
     case JsonValue::Kind::False: text = u"False"; break;
     case JsonValue::Kind::String: text = value.text(); break;
-    case JsonValue::Kind::Number: text = number_cell_text(value.text(), decimal_separator); break;
+    case JsonValue::Kind::Number: text = json_number_cell_text(value.text(), decimal_separator); break;
     case JsonValue::Kind::Array:
     case JsonValue::Kind::Object: text = compact_json_text(value); break;
     }
@@ -115,6 +50,14 @@ std::optional<std::u16string> cell_text(const JsonValue& value, char16_t decimal
 }
 
 }  // namespace
+
+std::u16string MemoryTable::folded_name(std::u16string_view name)
+{
+    std::u16string out(name);
+    for (char16_t& c : out)
+        c = fold_letter(c);
+    return out;
+}
 
 MemoryTable::MemoryTable(std::u16string name)
     : name_(std::move(name)), decimal_separator_(regional_decimal_separator())
@@ -145,19 +88,19 @@ void MemoryTable::derive_columns(const JsonValue& value)
         source = &value.elements().front();
     }
     if (!source->is_object()) {
-        columns_.push_back(Column{single_column_name, folded(single_column_name)});
+        columns_.push_back(Column{std::u16string(single_column_name), folded_name(single_column_name)});
         return;
     }
     columns_from_members_ = true;
     for (const JsonValue::Member& member : source->members()) {
         if (member.first.empty())
             continue;
-        std::u16string folded_name = folded(member.first);
+        std::u16string folded = folded_name(member.first);
         bool taken = false;
         for (const Column& column : columns_)
-            taken = taken || column.folded_name == folded_name;
+            taken = taken || column.folded_name == folded;
         if (!taken)
-            columns_.push_back(Column{member.first, std::move(folded_name)});
+            columns_.push_back(Column{member.first, std::move(folded)});
     }
 }
 
@@ -192,12 +135,21 @@ void MemoryTable::load(const JsonValue& value)
     }
     active_ = true;
     if (value.is_array()) {
-        cells_.reserve(value.elements().size() * columns_.size());
         for (const JsonValue& element : value.elements())
             add_row(element);
     } else {
         add_row(value);
     }
+}
+
+void MemoryTable::load_json(const std::function<bool(JsonEvents&)>& read_body)
+{
+    JsonTableLoader loader(decimal_separator_);
+    if (!read_body(loader))
+        throw Error(u"Response content is not valid JSON");
+    assign(loader.take_content());
+    if (const std::optional<ConversionError>& failure = loader.failure())
+        throw *failure;
 }
 
 void MemoryTable::load_body(std::u16string_view body)
@@ -206,10 +158,17 @@ void MemoryTable::load_body(std::u16string_view body)
         Close();
         return;
     }
-    const std::optional<JsonValue> value = read_json(body);
-    if (!value)
-        throw Error(u"Response content is not valid JSON");
-    load(*value);
+    load_json([body](JsonEvents& events) { return read_json_events(body, events); });
+}
+
+void MemoryTable::assign(Content content)
+{
+    Close();
+    if (content.columns.empty())
+        return;
+    columns_ = std::move(content.columns);
+    cells_ = std::move(content.cells);
+    active_ = true;
 }
 
 void MemoryTable::require_open() const
@@ -241,7 +200,7 @@ bool MemoryTable::Eof() const
 
 MemoryTable::Field MemoryTable::FieldByName(std::u16string_view name) const
 {
-    const std::u16string wanted = folded(name);
+    const std::u16string wanted = folded_name(name);
     for (std::size_t i = 0; i < columns_.size(); ++i)
         if (columns_[i].folded_name == wanted)
             return Field(*this, i);

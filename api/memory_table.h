@@ -2,11 +2,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+class JsonEvents;
 class JsonValue;
 
 // The in-memory table an answer is turned into (tblProdutos, tblPessoas):
@@ -14,6 +17,24 @@ class JsonValue;
 // column name without regard to letter case.
 class MemoryTable {
 public:
+    struct Column {
+        std::u16string name;
+        std::u16string folded_name;
+    };
+    using Cell = std::optional<std::u16string>;
+    // The columns and rows of one answer, built aside and put in place whole.
+    // A deque, because a streamed page does not say how many rows follow and
+    // a growing vector would briefly hold them twice.
+    struct Content {
+        std::vector<Column> columns;
+        std::deque<Cell> cells;  // row after row, columns.size() cells each
+    };
+
+    // The one column made for an answer whose first element is no object.
+    static constexpr std::u16string_view single_column_name = u"valor";
+    // Column names compared this way ignore letter case.
+    static std::u16string folded_name(std::u16string_view name);
+
     explicit MemoryTable(std::u16string name);  // created closed
 
     const std::u16string& name() const { return name_; }
@@ -23,10 +44,16 @@ public:
     // Rebuilds the table from an answer. A long JSON number that is no 64-bit
     // integer throws ConversionError; the rows filled so far stay.
     void load(const JsonValue& value);
-    // The whole rebuild from a decoded body: empty closes the table, text
-    // that is no JSON throws Error "Response content is not valid JSON" and
-    // leaves the table as it was.
+    // The same straight from a body whose JSON events `read_body` reports,
+    // returning false when the body is no JSON: then Error "Response content
+    // is not valid JSON" is thrown and the table is left as it was, even when
+    // a number failed before the fault was found.
+    void load_json(const std::function<bool(JsonEvents&)>& read_body);
+    // The whole rebuild from a decoded body: empty closes the table.
     void load_body(std::u16string_view body);
+    // Puts a built table in place: open on its first row, or closed when it
+    // has no column.
+    void assign(Content content);
 
     bool Active() const { return active_; }
     std::size_t RecordCount() const;
@@ -62,12 +89,6 @@ public:
     void set_decimal_separator(char16_t separator) { decimal_separator_ = separator; }
 
 private:
-    struct Column {
-        std::u16string name;
-        std::u16string folded_name;
-    };
-    using Cell = std::optional<std::u16string>;
-
     void derive_columns(const JsonValue& value);
     void add_row(const JsonValue& element);
     void require_open() const;
@@ -79,6 +100,6 @@ private:
     bool eof_ = false;
     bool columns_from_members_ = false;
     std::vector<Column> columns_;
-    std::vector<Cell> cells_;  // row after row, columns_.size() cells each
+    std::deque<Cell> cells_;  // row after row, columns_.size() cells each
     std::size_t current_row_ = 0;
 };

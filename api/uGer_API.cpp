@@ -120,10 +120,8 @@ std::u16string Tger_API::load_page(RestClient& client, RestRequest& request, Res
         request.Execute();  // the adapter rebuilds the table from the answer
         adapter.Activate();
         Memo = response.compact_text();
-        response.release_json();
         return deu_erro_api(Memo);
     } catch (const std::exception& failure) {
-        response.release_json();
         return u"ERRO:" + message_of(failure);
     }
 }

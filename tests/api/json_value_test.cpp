@@ -1,3 +1,4 @@
+#include "api/json_compact_writer.h"
 #include "api/json_value.h"
 #include "util/utf.h"
 
@@ -11,16 +12,24 @@ namespace {
 
 std::string u8(std::u16string_view text) { return utf16_to_utf8(text); }
 
-// Both readers must agree, so every body goes through both.
+// Both readers must agree, through a value tree and written as they read,
+// so every body goes all four ways.
 void expect_compact(std::u16string_view body, const std::optional<std::u16string>& expected)
 {
+    const std::string utf8 = utf16_to_utf8(body);
     const auto from_utf16 = read_json(body);
-    const auto from_utf8 = read_json_utf8(utf16_to_utf8(body));
+    const auto from_utf8 = read_json_utf8(utf8);
     ASSERT_EQ(expected.has_value(), from_utf16.has_value()) << u8(body);
     ASSERT_EQ(expected.has_value(), from_utf8.has_value()) << u8(body);
+    std::u16string streamed16, streamed8;
+    CompactJsonWriter writer16(streamed16), writer8(streamed8);
+    ASSERT_EQ(expected.has_value(), read_json_events(body, writer16)) << u8(body);
+    ASSERT_EQ(expected.has_value(), read_json_events_utf8(utf8, writer8)) << u8(body);
     if (expected) {
         EXPECT_EQ(*expected, compact_json_text(*from_utf16)) << u8(body);
         EXPECT_EQ(*expected, compact_json_text(*from_utf8)) << u8(body);
+        EXPECT_EQ(*expected, streamed16) << u8(body);
+        EXPECT_EQ(*expected, streamed8) << u8(body);
     }
 }
 
