@@ -173,7 +173,8 @@ void TfrmPrincipal::FormActivate() {
 }
 
 void TfrmPrincipal::timerImportTimer() {
-    // A timer re-armed while the run dispatches messages must not nest a run.
+    // A timer re-armed while the run dispatches messages (or while its error
+    // box is open) must not nest a run: the tick is dropped.
     if (run_in_progress_) {
         timerImport.stop();
         return;
@@ -188,8 +189,8 @@ void TfrmPrincipal::timerImportTimer() {
             run_protected_import();
         }
     } catch (const std::exception& failure) {
-        run_in_progress_ = false;
         report_escaping_failure(message_of(failure));
+        run_in_progress_ = false;
         return;
     }
     run_in_progress_ = false;

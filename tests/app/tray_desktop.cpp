@@ -197,7 +197,7 @@ std::vector<std::string> TrayDesktop::missing_programs() {
     return missing;
 }
 
-TrayDesktop::TrayDesktop() {
+TrayDesktop::TrayDesktop(bool with_tray_host) {
     // The first free display from :90 on; another test may take one between
     // the look and the start, so a server that ends at once means "try the next".
     for (int n = 90; n < 190 && !server_; ++n) {
@@ -217,6 +217,7 @@ TrayDesktop::TrayDesktop() {
             server_.reset();
     }
     if (!server_) throw std::runtime_error("no X server could be started");
+    if (!with_tray_host) return;
 
     tray_host_.emplace(program_path("trayer"),
                        std::vector<std::string>{"--edge", "top", "--align", "right", "--widthtype", "request",

@@ -47,8 +47,8 @@ struct XWindow {
     int centre_y() const { return y + height / 2; }
 };
 
-// A private X display (Xvfb) with a notification-area host (trayer), both
-// ended when the object goes. Driven with xdotool, inspected with xwininfo,
+// A private X display (Xvfb), normally with a notification-area host
+// (trayer), both ended when the object goes. Driven with xdotool, inspected with xwininfo,
 // photographed with ImageMagick.
 class TrayDesktop {
 public:
@@ -56,7 +56,7 @@ public:
     // all are there.
     static std::vector<std::string> missing_programs();
 
-    TrayDesktop();
+    explicit TrayDesktop(bool with_tray_host = true);
     ~TrayDesktop();
     TrayDesktop(const TrayDesktop&) = delete;
     TrayDesktop& operator=(const TrayDesktop&) = delete;

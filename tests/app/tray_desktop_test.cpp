@@ -306,4 +306,20 @@ TEST_F(TrayDesktopTest, FailureBoxLeavesTheProcessQuittableFromTheMenu) {
     EXPECT_EQ(0, wait_for_exit()) << importer_log();
 }
 
+TEST_F(TrayDesktopTest, WithoutATrayHostTheRunProceeds) {
+    desktop.emplace(false);
+    start_importer();
+    EXPECT_EQ(0, wait_for_exit()) << importer_log();
+    EXPECT_EQ(utf8_bom + "Erro abrir arquivo de configuracao ConfigImporta.ini",
+              read_file_bytes(dir / "ConfigImporta.ret"));
+
+    // With no icon nobody could quit a failed run: it ends once the box goes.
+    std::filesystem::remove(dir / "ConfigImporta.ret");
+    std::filesystem::create_directory(dir / "ConfigImporta.ret");
+    start_importer();
+    const auto box = wait_for_window([](const XWindow& w) { return w.name == "importador"; }, "the error box");
+    desktop->click(box.x + box.width - 50, box.y + box.height - 23, 1);
+    EXPECT_EQ(1, wait_for_exit()) << importer_log();
+}
+
 }  // namespace
