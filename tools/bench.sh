@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The import benchmark: the importer against the substitute service, and the
+# The page benchmark (one large products page from body to table), then the
+# import benchmark: the importer against the substitute service, and the
 # same statements through isql-fb as the engine's own baseline.
 #
 #   tools/bench.sh [build-dir] [import-bench options]   (make bench runs it with "build")
@@ -12,6 +13,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 fail() { echo "bench: $*" >&2; exit 1; }
 [ -x "$build/importador" ] || fail "$build/importador is missing; build first (make)"
 [ -x "$build/tools/import-bench" ] || fail "$build/tools/import-bench is missing; build first (make)"
+[ -x "$build/tools/page-bench" ] || fail "$build/tools/page-bench is missing; build first (make)"
 command -v isql-fb >/dev/null || fail "isql-fb is missing (Debian package firebird3.0-utils)"
 
+"$build/tools/page-bench"
 exec "$build/tools/import-bench" --importer "$build/importador" --schema "$here/bench/schema.sql" "$@"
