@@ -95,7 +95,8 @@ std::u16string ProductImport::run(std::u16string_view qual_tipo_at) {
         const std::int32_t page_start = Id_inicial_at;
         requested_start_ids.insert(page_start);
         report_progress(u"Lendo página " + decimal_text(counts_.pages + 1) + u" (id inicial " +
-                        decimal_text(page_start) + u")...");
+                        decimal_text(page_start) + u"), " + decimal_text(counts_.inserted + counts_.updated) +
+                        u" produtos gravados até agora...");
 
         const std::u16string RetornoApi = api_.load_dados_Produtos(qual_tipo_at, decimal_text(Id_inicial_at));
         if (RetornoApi == u"OK") {
@@ -130,7 +131,6 @@ std::u16string ProductImport::run(std::u16string_view qual_tipo_at) {
             } else if (!Laco_atualizacao) {
                 api_.envia_confirmacao_de_dados(u"Produtos");
             }
-            report_progress(decimal_text(counts_.inserted + counts_.updated) + u" produtos gravados");
         } else {
             strRetorno = RetornoApi;
             Laco_atualizacao = false;
