@@ -25,10 +25,6 @@ std::u16string first_characters(std::u16string text, std::size_t count) {
     return text;
 }
 
-std::u16string message_of(const std::exception& failure) {
-    if (const auto* error = dynamic_cast<const Error*>(&failure)) return error->message();
-    return utf8_to_utf16(failure.what());
-}
 
 // The result file keeps only the outcome; what the operator needs to know
 // about single products goes to standard error.

@@ -35,12 +35,6 @@ std::u16string ascii_lower(std::u16string_view text)
     return lower;
 }
 
-std::u16string message_of(const std::exception& failure)
-{
-    if (auto error = dynamic_cast<const Error*>(&failure)) return error->message();
-    return utf8_to_utf16(failure.what());
-}
-
 } // namespace
 
 Tger_API::Tger_API() : clock(&Funcoes_da_Kelvo::Seconds)

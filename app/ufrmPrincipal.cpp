@@ -44,10 +44,6 @@ bool request_file_exists() {
     return std::filesystem::is_regular_file(beside_executable(request_file_name), ignored);
 }
 
-std::u16string message_of(const std::exception& failure) {
-    if (const auto* error = dynamic_cast<const Error*>(&failure)) return error->message();
-    return utf8_to_utf16(failure.what());
-}
 
 }  // namespace
 

@@ -22,3 +22,7 @@ class ConversionError : public Error {
 public:
     using Error::Error;
 };
+
+// The message of any failure: an Error's own text, or what() of another
+// exception (decoded from UTF-8).
+std::u16string message_of(const std::exception& failure);
