@@ -2,18 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "util/error.h"
+#include "support/failure_message.h"
 
 namespace {
 
 std::u16string load_failure(const std::string& file_name)
 {
-    try {
-        ClientLibrary::load(file_name);
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return u"(loaded)";
+    return failure_message([&] { ClientLibrary::load(file_name); });
 }
 
 TEST(ClientLibrary, LoadsTheInstalledClient)

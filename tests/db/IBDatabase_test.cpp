@@ -7,6 +7,7 @@
 #include "db/IBQuery.h"
 #include "db/IBTransaction.h"
 #include "db/test_database.h"
+#include "support/failure_message.h"
 #include "util/number_text.h"
 #include "util/utf.h"
 
@@ -26,21 +27,12 @@ TEST(IBDatabase, NameIsRequiredAndFixedWhileConnected)
 {
     TestDatabase db;
     Connection c;
-    try {
-        c.database.connect();
-        FAIL();
-    } catch (const Error& e) {
-        EXPECT_EQ(u"Database name is missing", e.message());
-    }
+    EXPECT_EQ(u"Database name is missing", failure_message([&] { c.database.connect(); }));
     c.database.set_database_name(db.name());
     c.database.connect();
     EXPECT_TRUE(c.database.connected());
-    try {
-        c.database.set_database_name(u"/elsewhere.fdb");
-        FAIL();
-    } catch (const Error& e) {
-        EXPECT_EQ(u"Cannot perform operation -- DB is currently open", e.message());
-    }
+    EXPECT_EQ(u"Cannot perform operation -- DB is currently open",
+              failure_message([&] { c.database.set_database_name(u"/elsewhere.fdb"); }));
     c.database.disconnect();
     EXPECT_FALSE(c.database.connected());
     c.database.disconnect(); // nothing to do
@@ -48,7 +40,7 @@ TEST(IBDatabase, NameIsRequiredAndFixedWhileConnected)
 
 TEST(IBDatabase, AttachFailureCarriesTheServerLinesAndCodes)
 {
-    TempDirectory directory;
+    TempDir directory;
     Connection c;
     c.database.set_database_name(utf8_to_utf16((directory.path() / "missing.fdb").string()));
     try {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 
 #include "db/ClientLibrary.h"
@@ -10,6 +9,7 @@
 #include "db/IBDatabase.h"
 #include "db/IBTransaction.h"
 #include "db/test_database.h"
+#include "support/failure_message.h"
 #include "util/number_text.h"
 #include "util/utf.h"
 
@@ -41,15 +41,6 @@ protected:
         query.Open();
     }
 
-    static std::u16string message_of(const std::function<void()>& action)
-    {
-        try {
-            action();
-        } catch (const Error& e) {
-            return e.message();
-        }
-        return u"(no error)";
-    }
 
     TestDatabase db;
     IBDatabase database;
@@ -101,7 +92,7 @@ TEST_F(IBQueryTest, IntegerOutside32BitsFailsLikeTheIntegerRule)
 {
     connect();
     open(u"select cast(3000000000 as bigint) as v from rdb$database");
-    EXPECT_EQ(u"'3000000000' is not a valid integer value", message_of([&] { query.FieldByName(u"v").AsInteger(); }));
+    EXPECT_EQ(u"'3000000000' is not a valid integer value", failure_message([&] { query.FieldByName(u"v").AsInteger(); }));
 }
 
 TEST_F(IBQueryTest, ColumnsAreFoundByNameInAnyCase)
@@ -111,7 +102,7 @@ TEST_F(IBQueryTest, ColumnsAreFoundByNameInAnyCase)
     open(u"select * from Departamentos");
     for (auto name : {u"COD_DEP", u"cod_dep", u"Cod_Dep"})
         EXPECT_EQ(7, query.FieldByName(name).AsInteger()) << utf16_to_utf8(name);
-    EXPECT_EQ(u"qrySelect1: Field 'codigo' not found", message_of([&] { query.FieldByName(u"codigo"); }));
+    EXPECT_EQ(u"qrySelect1: Field 'codigo' not found", failure_message([&] { query.FieldByName(u"codigo"); }));
 
     open(u"Select Max(cod_dep) codigo from Departamentos where cod_dep > 7");
     EXPECT_FALSE(query.Eof());
@@ -138,7 +129,7 @@ TEST_F(IBQueryTest, OpenStopsAtTheFirstRowAndNextMovesOn)
     EXPECT_TRUE(query.Eof());
     query.close();
     EXPECT_EQ(u"qrySelect1: Cannot perform this operation on a closed dataset",
-              message_of([&] { query.FieldByName(u"cod_dep"); }));
+              failure_message([&] { query.FieldByName(u"cod_dep"); }));
 }
 
 TEST_F(IBQueryTest, WideResultGrowsItsBuffers)
@@ -178,18 +169,18 @@ TEST_F(IBQueryTest, ColonInsideALiteralIsText)
 TEST_F(IBQueryTest, UnpairedQuoteFailsBeforeTheServerIsAsked)
 {
     query.replace_text({u"insert into Departamentos (nom_dep)", u"values ('O'Neil')"});
-    EXPECT_EQ(u"SQL Parse Error:\r\n\r\nEOF in string detected", message_of([&] { query.execute(); }));
+    EXPECT_EQ(u"SQL Parse Error:\r\n\r\nEOF in string detected", failure_message([&] { query.execute(); }));
     EXPECT_EQ(u"Cannot perform operation -- DB is not open", [&] {
         query.replace_text({u"select 1 from rdb$database"});
-        return message_of([&] { query.Open(); });
+        return failure_message([&] { query.Open(); });
     }());
 }
 
 TEST_F(IBQueryTest, EmptyTexts)
 {
     connect();
-    EXPECT_EQ(u"Empty query", message_of([&] { query.prepare(); }));
-    EXPECT_EQ(u"Empty SQL Statement", message_of([&] { query.execute(); }));
+    EXPECT_EQ(u"Empty query", failure_message([&] { query.prepare(); }));
+    EXPECT_EQ(u"Empty SQL Statement", failure_message([&] { query.execute(); }));
 }
 
 TEST_F(IBQueryTest, ServerErrorLinesJoinedByCrLf)

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 
 #include "db/ClientLibrary.h"
 #include "db/IBDatabase.h"
 #include "db/IBQuery.h"
 #include "db/test_database.h"
+#include "support/failure_message.h"
 #include "util/error.h"
 
 namespace {
@@ -37,15 +37,6 @@ protected:
 
     Rows departments() { return read_rows(db.file, u"select cod_dep from Departamentos order by cod_dep"); }
 
-    static std::u16string message_of(const std::function<void()>& action)
-    {
-        try {
-            action();
-        } catch (const Error& e) {
-            return e.message();
-        }
-        return u"(no error)";
-    }
 
     TestDatabase db;
     IBDatabase database;
@@ -55,13 +46,13 @@ protected:
 
 TEST_F(IBTransactionTest, StateErrors)
 {
-    EXPECT_EQ(u"Cannot perform operation -- DB is not open", message_of([&] { transaction.start(); }));
-    EXPECT_EQ(u"Transaction is not active", message_of([&] { transaction.commit_retaining(); }));
-    EXPECT_EQ(u"Transaction is not active", message_of([&] { transaction.rollback_retaining(); }));
-    EXPECT_EQ(u"Transaction is not active", message_of([&] { transaction.rollback(); }));
+    EXPECT_EQ(u"Cannot perform operation -- DB is not open", failure_message([&] { transaction.start(); }));
+    EXPECT_EQ(u"Transaction is not active", failure_message([&] { transaction.commit_retaining(); }));
+    EXPECT_EQ(u"Transaction is not active", failure_message([&] { transaction.rollback_retaining(); }));
+    EXPECT_EQ(u"Transaction is not active", failure_message([&] { transaction.rollback(); }));
     EXPECT_NO_THROW(transaction.make_inactive());
     connect_and_start();
-    EXPECT_EQ(u"Transaction is active", message_of([&] { transaction.start(); }));
+    EXPECT_EQ(u"Transaction is active", failure_message([&] { transaction.start(); }));
 }
 
 TEST_F(IBTransactionTest, RetainingKeepsTheOpenRowAndThePreparedStatement)

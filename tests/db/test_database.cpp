@@ -1,7 +1,5 @@
 #include "db/test_database.h"
 
-#include <random>
-
 #include "db/ClientLibrary.h"
 #include "db/IBDatabase.h"
 #include "db/IBQuery.h"
@@ -35,21 +33,6 @@ struct Session {
 };
 
 } // namespace
-
-TempDirectory::TempDirectory()
-{
-    std::random_device random;
-    auto base = std::filesystem::temp_directory_path();
-    do {
-        path_ = base / ("importador-" + std::to_string(random()));
-    } while (!std::filesystem::create_directory(path_));
-}
-
-TempDirectory::~TempDirectory()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
 
 void create_test_database(const std::filesystem::path& file, int sql_dialect)
 {

@@ -5,19 +5,7 @@
 #include <string_view>
 #include <vector>
 
-// A directory under the system's temp directory, removed with its contents
-// when the object goes.
-class TempDirectory {
-public:
-    TempDirectory();
-    TempDirectory(const TempDirectory&) = delete;
-    TempDirectory& operator=(const TempDirectory&) = delete;
-    ~TempDirectory();
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+#include "support/temp_dir.h"
 
 // Creates a new database file with the importer's tables Departamentos and
 // Mercadorias (every Mercadorias column that takes a number is text, so a
@@ -28,7 +16,7 @@ void create_test_database(const std::filesystem::path& file, int sql_dialect = 3
 struct TestDatabase {
     explicit TestDatabase(int sql_dialect = 3);
     std::u16string name() const;   // the file path as the client library takes it
-    TempDirectory directory;
+    TempDir directory;
     std::filesystem::path file;
 };
 

@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "db/DatabaseError.h"
 #include "db/test_database.h"
+#include "support/failure_message.h"
 #include "util/utf.h"
 
 namespace {
@@ -30,15 +29,6 @@ protected:
 
     Rows product_codes() { return read_rows(db.file, u"select cod_red from Mercadorias order by cod_red"); }
 
-    static std::u16string message_of(const std::function<void()>& action)
-    {
-        try {
-            action();
-        } catch (const Error& e) {
-            return e.message();
-        }
-        return u"(no error)";
-    }
 
     TestDatabase db;
     TdtmApi dtmApi;
@@ -168,12 +158,7 @@ TEST_F(TdtmApiTest, UpdateWithNothingToAssignSendsNothing)
 TEST(TdtmApi, ConnectWithoutDatabaseName)
 {
     TdtmApi dtmApi;
-    try {
-        dtmApi.dtmConectVardex(true);
-        FAIL();
-    } catch (const Error& e) {
-        EXPECT_EQ(u"Database name is missing", e.message());
-    }
+    EXPECT_EQ(u"Database name is missing", failure_message([&] { dtmApi.dtmConectVardex(true); }));
     EXPECT_NO_THROW(dtmApi.dtmConectVardex(false));
 }
 

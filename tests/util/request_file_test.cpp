@@ -3,7 +3,7 @@
 #include "util/ansi_codepage.h"
 #include "util/utf.h"
 
-#include "util/temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,8 @@ TEST(ReadProfileString, FindsValuesTheWayTheCallerWritesThem) {
     };
     const TempDir dir;
     for (const auto& c : cases) {
-        const auto file = dir.write("ConfigImporta.ini", c.content);
+        const auto file = dir / "ConfigImporta.ini";
+        write_file_bytes(file, c.content);
         EXPECT_EQ(c.expected, utf8(read_profile_string(file, utf8_to_utf16(c.section), utf8_to_utf16(c.key))))
             << c.content;
     }
@@ -50,7 +51,8 @@ TEST(ReadProfileString, FindsValuesTheWayTheCallerWritesThem) {
 TEST(ReadProfileString, CutsLongValuesTo2047Characters) {
     const TempDir dir;
     const std::string long_value(3000, 'x');
-    const auto file = dir.write("ConfigImporta.ini", "[CONF]\ntoken_quintara=\"" + long_value + "\"\n");
+    const auto file = dir / "ConfigImporta.ini";
+    write_file_bytes(file, "[CONF]\ntoken_quintara=\"" + long_value + "\"\n");
     EXPECT_EQ(long_value.substr(0, 2047), utf8(read_profile_string(file, u"CONF", u"token_quintara")));
 }
 
@@ -77,7 +79,8 @@ TEST(ReadProfileString, ReadsEachEncodingTheCallerMayWrite) {
     };
     const TempDir dir;
     for (const auto& c : cases) {
-        const auto file = dir.write("ConfigImporta.ini", c.bytes);
+        const auto file = dir / "ConfigImporta.ini";
+        write_file_bytes(file, c.bytes);
         EXPECT_EQ("C:\\Dados\\Pa\xC3\xA7oca.fdb", utf8(read_profile_string(file, u"CONF", u"pathBancoDados")))
             << c.encoding;
     }
@@ -88,7 +91,8 @@ TEST(ReadProfileString, ReadsEachEncodingTheCallerMayWrite) {
 TEST(ReadProfileString, ReadsWindows1252BytesUnderTheCLocale) {
     if (AnsiCodePage::system().is_utf8()) GTEST_SKIP() << "locale codeset is UTF-8";
     const TempDir dir;
-    const auto file = dir.write("ConfigImporta.ini", "[CONF]\npathBancoDados=Pa\xE7oca\n");
+    const auto file = dir / "ConfigImporta.ini";
+    write_file_bytes(file, "[CONF]\npathBancoDados=Pa\xE7oca\n");
     EXPECT_EQ(u"Pa\u00E7oca", read_profile_string(file, u"CONF", u"pathBancoDados"));
 }
 

@@ -1,9 +1,10 @@
 #include "util/result_file.h"
 
 #include "util/ansi_codepage.h"
-#include "util/error.h"
+#include "util/utf.h"
 
-#include "util/temp_dir.h"
+#include "support/failure_message.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -36,18 +37,19 @@ TEST(WriteResultFile, WritesExactlyTheTextInTheCodePage) {
     const auto file = dir.path() / "ConfigImporta.ret";
     for (const auto& c : cases) {
         write_result_file(file, u"ERRO-Status: Servidor-API n\u00E3o responde (", c.cp);
-        EXPECT_EQ(c.bytes, TempDir::read(file)) << c.code_page;
+        EXPECT_EQ(c.bytes, read_file_bytes(file)) << c.code_page;
     }
     EXPECT_EQ(std::vector<std::string>{"ConfigImporta.ret"}, names_in(dir.path()));  // no temporary file left
 }
 
 TEST(WriteResultFile, ReplacesALongerFileAndKeepsLineBreaksOfTheText) {
     const TempDir dir;
-    const auto file = dir.write("ConfigImporta.ret", std::string(500, 'x') + "\r\n");
+    const auto file = dir / "ConfigImporta.ret";
+    write_file_bytes(file, std::string(500, 'x') + "\r\n");
     write_result_file(file, u"Importacao de dados Ok", AnsiCodePage::windows1252());
-    EXPECT_EQ("Importacao de dados Ok", TempDir::read(file));
+    EXPECT_EQ("Importacao de dados Ok", read_file_bytes(file));
     write_result_file(file, u"Erro de conexao com banco de dados Local...a\r\nb", AnsiCodePage::windows1252());
-    EXPECT_EQ("Erro de conexao com banco de dados Local...a\r\nb", TempDir::read(file));
+    EXPECT_EQ("Erro de conexao com banco de dados Local...a\r\nb", read_file_bytes(file));
 }
 
 TEST(WriteResultFile, CreatesTheFileWithPermissionsTheUmaskAllows) {
@@ -66,12 +68,9 @@ TEST(WriteResultFile, FailsClearlyAndLeavesNothingBehind) {
     std::filesystem::create_directory(dir.path() / "ConfigImporta.ret");
     const std::filesystem::path cases[] = {dir.path() / "missing" / "ConfigImporta.ret", dir.path() / "ConfigImporta.ret"};
     for (const auto& file : cases) {
-        try {
-            write_result_file(file, u"Importacao de dados Ok", AnsiCodePage::windows1252());
-            ADD_FAILURE() << "no failure for " << file;
-        } catch (const Error& e) {
-            EXPECT_NE(std::string::npos, std::string(e.what()).find(file.string())) << e.what();
-        }
+        const auto message =
+            utf16_to_utf8(failure_message([&] { write_result_file(file, u"Importacao de dados Ok", AnsiCodePage::windows1252()); }));
+        EXPECT_NE(std::string::npos, message.find(file.string())) << message;
     }
     EXPECT_EQ(std::vector<std::string>{"ConfigImporta.ret"}, names_in(dir.path()));
 }
