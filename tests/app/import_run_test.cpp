@@ -46,4 +46,20 @@ TEST(ImportRun, RequestFileIsConsumedEvenWhenTheConnectionFails) {
               read_file_bytes(dir / "ConfigImporta.ret"));
 }
 
+// Writing the result fails: without a desktop nobody could quit the process
+// that the error box would leave behind, so it ends with code 1 after
+// printing the box's text (a full stop appended) under the title.
+TEST(ImportRun, HeadlessRunWhoseResultCannotBeWrittenEndsWithItsMessage) {
+    TempDir dir;
+    const auto importer = install_importer(dir.path());
+    std::filesystem::create_directory(dir / "ConfigImporta.ret");
+
+    const auto result = run_process(importer, headless());
+
+    EXPECT_EQ(1, result.exit_code) << result.err;
+    const std::string box_line =
+        "importador: Cannot write file \"" + (dir / "ConfigImporta.ret").string() + "\": Is a directory.\n";
+    EXPECT_NE(std::string::npos, result.err.find(box_line)) << result.err;
+}
+
 }  // namespace
