@@ -10,5 +10,6 @@ void hold_quit_signals();
 
 // Held SIGINT and SIGTERM, those already pending included, become a call of
 // on_quit on the UI thread, served wherever pending messages are dispatched
-// (so a run in progress finishes).
+// (so a run in progress finishes). Should that be impossible, they are
+// released to act as they would without us.
 void route_quit_signals(std::function<void()> on_quit);

@@ -28,7 +28,12 @@ void hold_quit_signals() {
 void route_quit_signals(std::function<void()> on_quit) {
     const sigset_t set = quit_signals();
     const int fd = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (fd < 0) return;
+    if (fd < 0) {
+        // Held for good they would make the process deaf to them: let them
+        // end it as they would any program.
+        pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+        return;
+    }
     auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, [fd, on_quit = std::move(on_quit)] {
         signalfd_siginfo info;
