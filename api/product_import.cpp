@@ -100,7 +100,8 @@ std::u16string ProductImport::run(std::u16string_view qual_tipo_at) {
             ++counts_.pages;
             auto& table = api_.tblProdutos;
             bool control_record_seen = false;
-            if (!table.Active() || table.RecordCount() == 0) {
+            const bool page_has_rows = table.Active() && table.RecordCount() > 0;
+            if (!page_has_rows) {
                 Laco_atualizacao = false;
             } else {
                 for (table.First(); !table.Eof(); table.Next()) {
@@ -115,7 +116,7 @@ std::u16string ProductImport::run(std::u16string_view qual_tipo_at) {
             }
             // A page whose commit was refused is gone: carrying on would report
             // success for a catalogue with a hole in it.
-            if (!database_.dtmApiCommit()) {
+            if (page_has_rows && !database_.dtmApiCommit()) {
                 counts_ = before_page;
                 strRetorno = page_not_saved_text(page_start);
                 Laco_atualizacao = false;

@@ -222,6 +222,22 @@ const Scenario scenarios[] = {
      .departments = no_rows,
      .merchandise = no_rows},
 
+    // Nothing was written, so nothing is committed: the second commit of
+    // the run, which the database refuses, never happens.
+    {.name = "EmptyPageIsNotCommitted",
+     .page_size = "2",
+     .pages = {{0, page({{.codigo = 1}}, 1)}, {1, ScriptedAnswer(200, "[]")}},
+     .outcome = import_ok,
+     .requested_start_ids = {0, 1},
+     .confirmed = true,
+     .departments = {{"1", "MERCEARIA", "99", "0"}},
+     .merchandise = {{"1", "Produto", "1"}},
+     .database_setup = {u"create exception commit_refused 'commit refused'",
+                        u"create trigger refuse_second_commit on transaction commit as declare n int; begin "
+                        u"n = coalesce(cast(rdb$get_context('USER_SESSION', 'commits') as int), 0) + 1; "
+                        u"rdb$set_context('USER_SESSION', 'commits', n); "
+                        u"if (n = 2) then exception commit_refused; end"}},
+
     {.name = "PageWithoutControlRecordEndsTheRun",
      .page_size = "500",
      .pages = {{0, page({{.codigo = 1}, {.codigo = 2}}, std::nullopt)}},
