@@ -1,23 +1,12 @@
 #include "api/http_transport.h"
 
 #include "http_test_service.h"
-#include "util/error.h"
-
-#include <functional>
+#include "support/failure_message.h"
+#include "util/utf.h"
 
 namespace {
 
 using std::chrono::milliseconds;
-
-std::string failure_of(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "";
-}
 
 class HttpTransportTest : public ServiceTest {
 protected:
@@ -75,18 +64,18 @@ TEST_F(HttpTransportTest, BodyOverTheLimitFailsInsteadOfFillingMemory)
     struct {
         std::size_t chunk_size;  // 0: the size is announced up front
         std::size_t limit;
-        std::string expected;
+        std::u16string expected;
     } cases[] = {
-        {0, 100, "REST request failed: the response body is larger than 100 bytes"},
-        {64, 100, "REST request failed: the response body is larger than 100 bytes"},
-        {0, mebibyte, "REST request failed: the response body is larger than 1 MiB"},
-        {4096, mebibyte, "REST request failed: the response body is larger than 1 MiB"},
+        {0, 100, u"REST request failed: the response body is larger than 100 bytes"},
+        {64, 100, u"REST request failed: the response body is larger than 100 bytes"},
+        {0, mebibyte, u"REST request failed: the response body is larger than 1 MiB"},
+        {4096, mebibyte, u"REST request failed: the response body is larger than 1 MiB"},
     };
     for (const auto& c : cases) {
         ScriptedAnswer big{200, std::string(c.limit + 1, 'x')};
         big.chunk_size = c.chunk_size;
         service.script("big", big);
-        EXPECT_EQ(c.expected, failure_of([&] { get("big", milliseconds(5000), c.limit); })) << c.chunk_size;
+        EXPECT_EQ(c.expected, failure_message([&] { get("big", milliseconds(5000), c.limit); })) << c.chunk_size;
 
         ScriptedAnswer fits{200, std::string(c.limit, 'x')};
         fits.chunk_size = c.chunk_size;
@@ -100,8 +89,8 @@ TEST_F(HttpTransportTest, SilenceEndsTheExchangeButASlowLiveDownloadCompletes)
     ScriptedAnswer silent{200, "200"};
     silent.delay = milliseconds(2500);
     service.script("silent", silent);
-    std::string failure = failure_of([&] { get("silent", milliseconds(1000)); });
-    EXPECT_TRUE(failure.starts_with("REST request failed: Timeout was reached")) << failure;
+    std::u16string failure = failure_message([&] { get("silent", milliseconds(1000)); });
+    EXPECT_TRUE(failure.starts_with(u"REST request failed: Timeout was reached")) << utf16_to_utf8(failure);
 
     ScriptedAnswer trickle{200, std::string(80, 'x')};
     trickle.chunk_size = 10;
@@ -119,8 +108,8 @@ TEST_F(HttpTransportTest, UnreachableServiceIsATransportFailure)
     }
     HttpRequest request;
     request.url = "https://127.0.0.1:" + std::to_string(closed_port) + "/api/getStatus";
-    std::string failure = failure_of([&] { transport.perform(request); });
-    EXPECT_TRUE(failure.starts_with("REST request failed: Couldn't connect to server")) << failure;
+    std::u16string failure = failure_message([&] { transport.perform(request); });
+    EXPECT_TRUE(failure.starts_with(u"REST request failed: Couldn't connect to server")) << utf16_to_utf8(failure);
 }
 
 TEST_F(HttpTransportTest, HeaderValueCannotSmuggleFurtherHeaders)
@@ -128,8 +117,8 @@ TEST_F(HttpTransportTest, HeaderValueCannotSmuggleFurtherHeaders)
     HttpRequest request;
     request.url = url("api/getStatus");
     request.headers = {{"Authorization", "Bearer x\r\nX-Injected: 1"}};
-    EXPECT_EQ("REST request failed: the header Authorization holds a line break",
-              failure_of([&] { transport.perform(request); }));
+    EXPECT_EQ(u"REST request failed: the header Authorization holds a line break",
+              failure_message([&] { transport.perform(request); }));
     EXPECT_TRUE(service.received().empty());
 }
 

@@ -1,6 +1,7 @@
 #include "api/json_compact_writer.h"
 #include "api/json_value.h"
 #include "api/memory_table.h"
+#include "support/failure_message.h"
 #include "util/error.h"
 #include "util/utf.h"
 
@@ -69,12 +70,7 @@ template <typename Load>
 Snapshot rebuilt(char16_t separator, Load&& load)
 {
     MemoryTable table = earlier_page(separator);
-    std::u16string failure;
-    try {
-        load(table);
-    } catch (const Error& e) {
-        failure = e.message();
-    }
+    const std::u16string failure = failure_message([&] { load(table); });
     return snapshot(table, failure);
 }
 

@@ -1,5 +1,6 @@
 #include "api/json_value.h"
 #include "api/memory_table.h"
+#include "support/failure_message.h"
 #include "util/error.h"
 #include "util/utf.h"
 
@@ -34,17 +35,6 @@ std::u16string dump(MemoryTable& table)
 }
 
 std::u16string closed_message() { return u"tblProdutos: Cannot perform this operation on a closed dataset"; }
-
-template <typename F>
-std::u16string error_of(F&& action)
-{
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return u"(no error)";
-}
 
 TEST(MemoryTable, AnswersGiveColumnsAndRows)
 {
@@ -86,8 +76,8 @@ TEST(MemoryTable, AnswersWithoutColumnsLeaveItClosed)
         EXPECT_EQ(0u, table.RecordCount()) << u8(body);
         EXPECT_TRUE(table.column_names().empty()) << u8(body);
         EXPECT_TRUE(table.Eof()) << u8(body);
-        EXPECT_EQ(closed_message(), error_of([&] { table.First(); })) << u8(body);
-        EXPECT_EQ(closed_message(), error_of([&] { table.Next(); })) << u8(body);
+        EXPECT_EQ(closed_message(), failure_message([&] { table.First(); })) << u8(body);
+        EXPECT_EQ(closed_message(), failure_message([&] { table.Next(); })) << u8(body);
     }
 }
 
@@ -97,7 +87,7 @@ TEST(MemoryTable, InvalidBodyKeepsThePreviousPage)
     table.load_body(uR"([{"codigo":1},{"codigo":2}])");
     table.Next();
     for (const std::u16string body : {u"<html><body>Bad Gateway</body></html>", u"[1,"}) {
-        EXPECT_EQ(u"Response content is not valid JSON", error_of([&] { table.load_body(body); })) << u8(body);
+        EXPECT_EQ(u"Response content is not valid JSON", failure_message([&] { table.load_body(body); })) << u8(body);
         EXPECT_EQ(u"2", table.FieldByName(u"codigo").AsString());
     }
     EXPECT_EQ(u"codigo;1;2", dump(table));
@@ -113,7 +103,7 @@ TEST(MemoryTable, NextPageReplacesColumnsAndRows)
     table.load_body(uR"([{"id":9}])");
     EXPECT_FALSE(table.Eof());
     EXPECT_EQ(1u, table.RecordCount());
-    EXPECT_EQ(u"tblProdutos: Field 'codigo' not found", error_of([&] { table.FieldByName(u"codigo"); }));
+    EXPECT_EQ(u"tblProdutos: Field 'codigo' not found", failure_message([&] { table.FieldByName(u"codigo"); }));
     EXPECT_EQ(u"id;9", dump(table));
 }
 
@@ -185,7 +175,7 @@ TEST(MemoryTable, UnreadableNumberKeepsTheRowsFilledSoFar)
     }
     Table table;
     EXPECT_EQ(u"'123456789012345678901' is not a valid integer value",
-              error_of([&] { table.load_body(uR"([{"a":1},{"a":123456789012345678901}])"); }));
+              failure_message([&] { table.load_body(uR"([{"a":1},{"a":123456789012345678901}])"); }));
     EXPECT_EQ(u"a;1;∅", dump(table));
 }
 
@@ -228,13 +218,13 @@ TEST(MemoryTable, ReadsCellsAsIntegers)
         if (c.message.empty())
             EXPECT_EQ(c.value, field.AsInteger()) << u8(c.json);
         else
-            EXPECT_EQ(c.message, error_of([&] { field.AsInteger(); })) << u8(c.json);
+            EXPECT_EQ(c.message, failure_message([&] { field.AsInteger(); })) << u8(c.json);
     }
     // A member missing from the row reads as the empty text.
     Table table;
     table.load_body(uR"([{"codigo":1,"nome":"A"},{"codigo":2}])");
     table.Next();
-    EXPECT_EQ(u"'' is not a valid integer value", error_of([&] { table.FieldByName(u"nome").AsInteger(); }));
+    EXPECT_EQ(u"'' is not a valid integer value", failure_message([&] { table.FieldByName(u"nome").AsInteger(); }));
 }
 
 TEST(MemoryTable, ReadsCellsAsNumbersWithTheTablesSeparator)
@@ -267,7 +257,7 @@ TEST(MemoryTable, ReadsCellsAsNumbersWithTheTablesSeparator)
         if (c.message.empty())
             EXPECT_DOUBLE_EQ(c.value, field.AsFloat()) << u8(c.json) << " with " << char(c.separator);
         else
-            EXPECT_EQ(c.message, error_of([&] { field.AsFloat(); })) << u8(c.json) << " with " << char(c.separator);
+            EXPECT_EQ(c.message, failure_message([&] { field.AsFloat(); })) << u8(c.json) << " with " << char(c.separator);
     }
 }
 
@@ -293,7 +283,7 @@ TEST(MemoryTable, WalksRowsLikeADataset)
     EXPECT_EQ(u"1", field.AsString());
     // A field kept across closing the table reports the closed table.
     table.Close();
-    EXPECT_EQ(closed_message(), error_of([&] { field.AsString(); }));
+    EXPECT_EQ(closed_message(), failure_message([&] { field.AsString(); }));
 }
 
 TEST(MemoryTable, FindsColumnsIgnoringCaseOfAccentedLetters)
@@ -311,7 +301,7 @@ TEST(MemoryTable, FindsColumnsIgnoringCaseOfAccentedLetters)
         EXPECT_EQ(c.value, table.FieldByName(c.name).AsString()) << u8(c.name);
     // Accents are letters of their own, not decorations of the plain letter.
     for (const std::u16string name : {u"preco", u"agua", u"e", u"nomeDepartamento"})
-        EXPECT_EQ(u"tblProdutos: Field '" + name + u"' not found", error_of([&] { table.FieldByName(name); }))
+        EXPECT_EQ(u"tblProdutos: Field '" + name + u"' not found", failure_message([&] { table.FieldByName(name); }))
             << u8(name);
 }
 
