@@ -72,6 +72,13 @@ std::u16string ProductImport::run(std::u16string_view qual_tipo_at) {
         const ProductImport& import;
         std::chrono::steady_clock::time_point started;
         ~Summary() {
+            try {
+                print();
+            } catch (...) {
+                // Only the report is lost; the run's own outcome stands.
+            }
+        }
+        void print() const {
             const auto& c = import.counts();
             report_line(u"Resumo: " + decimal_text(c.pages) + u" páginas, " + decimal_text(c.inserted) +
                         u" produtos inseridos, " + decimal_text(c.updated) + u" atualizados, " +
