@@ -157,7 +157,8 @@ Catalogue::Catalogue(const CatalogueOptions& options) : departments_(make_depart
 std::string Catalogue::page_json(std::size_t page_size, std::int64_t start_id, std::string_view token) const
 {
     const auto first = static_cast<std::size_t>(std::upper_bound(ids_.begin(), ids_.end(), start_id) - ids_.begin());
-    const std::size_t last = std::min(ids_.size(), first + page_size);
+    // Subtracted, not added: a page size near the type's limit must not wrap.
+    const std::size_t last = first + std::min(page_size, ids_.size() - first);
 
     std::size_t bytes = 256 + token.size();
     for (std::size_t i = first; i < last; ++i) bytes += objects_[i].size() + 1;
