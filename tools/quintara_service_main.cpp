@@ -13,6 +13,7 @@
 //   requests 42
 #include "tools/quintara_service.h"
 
+#include <atomic>
 #include <charconv>
 #include <csignal>
 #include <cstdio>
@@ -110,10 +111,11 @@ int main(int argc, char** argv)
         sigaddset(&stop_signals, SIGINT);
         pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
-        QuintaraService* running = nullptr;
+        // Read on the serving thread, set here once the service exists.
+        std::atomic<QuintaraService*> running = nullptr;
         if (!arguments.record_file.empty())
             arguments.service.timings_changed = [&] {
-                if (running) write_record(arguments.record_file, *running);
+                if (QuintaraService* service = running.load()) write_record(arguments.record_file, *service);
             };
         QuintaraService service(arguments.service);
         running = &service;
