@@ -190,7 +190,9 @@ TEST_F(TrayDesktopTest, StartsWithOnlyAnIconInTheNotificationArea) {
 
 // Clicks are served between pages; a menu quit lets the run finish first.
 TEST_F(TrayDesktopTest, StatusWindowAndMenuDuringARun) {
-    serve_slow_catalogue(14, 500ms);
+    // Long enough that the clicks below, even on a loaded machine, all land
+    // while the run is still going.
+    serve_slow_catalogue(24, 500ms);
     start_importer();
     const auto icon = wait_for_icon();
     ASSERT_TRUE(wait_until([&] { return page_requests() > 0; }, 10s)) << importer_log();
