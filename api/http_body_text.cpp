@@ -9,7 +9,10 @@
 
 namespace {
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string_view trimmed(std::string_view text)
 {
@@ -31,7 +34,7 @@ std::u16string decode_latin1(std::string_view bytes)
     return text;
 }
 
-} // namespace
+}  // namespace
 
 std::string content_type_charset(std::string_view content_type)
 {

@@ -10,8 +10,7 @@ RestClient::RestClient(std::shared_ptr<HttpConnectionCache> connections)
 HttpResult RestClient::send(HttpRequest request)
 {
     request.url = utf16_to_utf8(BaseURL);
-    request.headers.insert(request.headers.begin(), {{"Accept", Accept},
-                                                     {"Accept-Charset", AcceptCharset},
-                                                     {"User-Agent", UserAgent}});
+    request.headers.insert(request.headers.begin(),
+                           {{"Accept", Accept}, {"Accept-Charset", AcceptCharset}, {"User-Agent", UserAgent}});
     return transport_.perform(request);
 }

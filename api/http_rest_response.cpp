@@ -11,9 +11,15 @@ void RestResponse::assign(HttpResult result)
     for (const auto& listener : listeners_) listener();
 }
 
-void RestResponse::on_new_answer(std::function<void()> listener) { listeners_.push_back(std::move(listener)); }
+void RestResponse::on_new_answer(std::function<void()> listener)
+{
+    listeners_.push_back(std::move(listener));
+}
 
-std::u16string RestResponse::Content() const { return decode_body_text(result_.body, ContentType()); }
+std::u16string RestResponse::Content() const
+{
+    return decode_body_text(result_.body, ContentType());
+}
 
 bool RestResponse::read_json(JsonEvents& events) const
 {

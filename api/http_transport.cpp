@@ -32,15 +32,13 @@ void initialise_curl_once()
     if (code != CURLE_OK) fail(curl_easy_strerror(code));
 }
 
-template <typename Value>
-void set(CURL* easy, CURLoption option, Value value)
+template <typename Value> void set(CURL* easy, CURLoption option, Value value)
 {
     CURLcode code = curl_easy_setopt(easy, option, value);
     if (code != CURLE_OK) fail(curl_easy_strerror(code));
 }
 
-template <typename Value>
-void share(CURLSH* handle, CURLSHoption option, Value value)
+template <typename Value> void share(CURLSH* handle, CURLSHoption option, Value value)
 {
     CURLSHcode code = curl_share_setopt(handle, option, value);
     if (code != CURLSHE_OK) fail(curl_share_strerror(code));
@@ -128,7 +126,7 @@ std::size_t receive_header(char* data, std::size_t, std::size_t size, void* user
     return size;
 }
 
-} // namespace
+}  // namespace
 
 std::string HttpResult::header(std::string_view name) const
 {

@@ -12,7 +12,7 @@ bool allowed_in_segment(unsigned char c)
     return std::string_view("-._~!$&'()*+,;=:@").find(static_cast<char>(c)) != std::string_view::npos;
 }
 
-} // namespace
+}  // namespace
 
 std::u16string url_path_segment(std::u16string_view text)
 {

@@ -22,18 +22,15 @@ bool lexeme_overflows(std::string_view lexeme)
     const std::string_view mantissa = lexeme.substr(0, exponent_mark);
     const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
     const std::size_t first = mantissa.find_first_of("123456789");
-    if (first == std::string_view::npos)
-        return false;
-    long long power = first < point ? static_cast<long long>(point - first) - 1
-                                    : -static_cast<long long>(first - point);
+    if (first == std::string_view::npos) return false;
+    long long power =
+        first < point ? static_cast<long long>(point - first) - 1 : -static_cast<long long>(first - point);
     if (exponent_mark != std::string_view::npos) {
         std::string_view digits = lexeme.substr(exponent_mark + 1);
         const bool negative = !digits.empty() && digits[0] == '-';
-        if (!digits.empty() && (digits[0] == '-' || digits[0] == '+'))
-            digits.remove_prefix(1);
+        if (!digits.empty() && (digits[0] == '-' || digits[0] == '+')) digits.remove_prefix(1);
         long long exponent = 0;
-        for (char digit : digits)
-            exponent = std::min(exponent * 10 + (digit - '0'), 1'000'000'000LL);
+        for (char digit : digits) exponent = std::min(exponent * 10 + (digit - '0'), 1'000'000'000LL);
         power += negative ? -exponent : exponent;
     }
     return power > 0;
@@ -58,8 +55,7 @@ std::u16string json_number_cell_text(std::u16string_view lexeme, char16_t decima
     double value = 0;
     const auto [end, error] = std::from_chars(characters.data(), characters.data() + characters.size(), value);
     if (error == std::errc::result_out_of_range) {
-        if (lexeme_overflows(characters))
-            throw not_a_float(lexeme);
+        if (lexeme_overflows(characters)) throw not_a_float(lexeme);
         value = 0;
     } else if (error != std::errc() || end != characters.data() + characters.size()) {
         throw not_a_float(lexeme);

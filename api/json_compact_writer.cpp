@@ -45,8 +45,7 @@ void CompactJsonWriter::put_quoted(std::u16string_view text)
     std::size_t run_start = 0;
     for (std::size_t i = 0; i < text.size() && !full(); ++i) {
         const char16_t letter = escape_letter(text[i]);
-        if (letter == 0)
-            continue;
+        if (letter == 0) continue;
         put(text.substr(run_start, i - run_start));
         const char16_t escape[] = {u'\\', letter};
         put(std::u16string_view(escape, 2));
@@ -58,8 +57,7 @@ void CompactJsonWriter::put_quoted(std::u16string_view text)
 
 void CompactJsonWriter::value_separator()
 {
-    if (after_value_)
-        put(u",");
+    if (after_value_) put(u",");
     after_value_ = true;
 }
 
@@ -84,8 +82,7 @@ void CompactJsonWriter::number(std::u16string_view lexeme)
 void CompactJsonWriter::string(std::u16string_view text)
 {
     value_separator();
-    if (!full())
-        put_quoted(text);
+    if (!full()) put_quoted(text);
 }
 
 void CompactJsonWriter::start_object()
@@ -98,8 +95,7 @@ void CompactJsonWriter::start_object()
 void CompactJsonWriter::key(std::u16string_view name)
 {
     value_separator();
-    if (!full())
-        put_quoted(name);
+    if (!full()) put_quoted(name);
     put(u":");
     after_value_ = false;
 }

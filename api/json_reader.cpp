@@ -17,11 +17,10 @@ using Utf16 = rapidjson::UTF16<char16_t>;
 // A read-only RapidJSON stream over a view. It reports '\0' at the end; the
 // caller checks afterwards that the reader really got there, so an embedded
 // NUL cannot pass for the end of the text.
-template <typename CharT>
-class ViewStream {
+template <typename CharT> class ViewStream {
 public:
     using Ch = CharT;
-    explicit ViewStream(std::basic_string_view<CharT> text) : text_(text) {}
+    explicit ViewStream(std::basic_string_view<CharT> text) : text_(text) { }
     Ch Peek() const { return position_ < text_.size() ? text_[position_] : Ch(0); }
     Ch Take() { return position_ < text_.size() ? text_[position_++] : Ch(0); }
     std::size_t Tell() const { return position_; }
@@ -30,8 +29,8 @@ public:
 
     // Writing is only for in-place parsing, which is not used.
     Ch* PutBegin() { return nullptr; }
-    void Put(Ch) {}
-    void Flush() {}
+    void Put(Ch) { }
+    void Flush() { }
     std::size_t PutEnd(Ch*) { return 0; }
 
 private:
@@ -42,12 +41,11 @@ private:
 // Passes the reader's events on. Numbers arrive only as raw characters; the
 // reader's converted number events are refused, as is nesting deeper than
 // max_json_nesting.
-template <typename SourceChar>
-class EventRelay {
+template <typename SourceChar> class EventRelay {
 public:
     using Ch = char16_t;
 
-    EventRelay(const ViewStream<SourceChar>& stream, JsonEvents& events) : stream_(stream), events_(events) {}
+    EventRelay(const ViewStream<SourceChar>& stream, JsonEvents& events) : stream_(stream), events_(events) { }
 
     bool Null() { return events_.null(), true; }
     bool Bool(bool b) { return events_.boolean(b), true; }
@@ -64,8 +62,7 @@ public:
     {
         const std::size_t end = stream_.Tell();
         std::size_t start = end;
-        while (start > 0 && is_number_character(stream_.text()[start - 1]))
-            --start;
+        while (start > 0 && is_number_character(stream_.text()[start - 1])) --start;
         events_.number(lexeme(start, end));
         return true;
     }
@@ -85,8 +82,7 @@ public:
 private:
     bool open()
     {
-        if (depth_ >= max_json_nesting)
-            return false;
+        if (depth_ >= max_json_nesting) return false;
         ++depth_;
         return true;
     }
@@ -117,8 +113,7 @@ private:
 // white space; numbers handed over as their characters.
 constexpr unsigned parse_flags = rapidjson::kParseNumbersAsStringsFlag;
 
-template <typename SourceEncoding, typename CharT>
-bool parse(std::basic_string_view<CharT> text, JsonEvents& events)
+template <typename SourceEncoding, typename CharT> bool parse(std::basic_string_view<CharT> text, JsonEvents& events)
 {
     ViewStream<CharT> stream(text);
     EventRelay<CharT> relay(stream, events);
@@ -154,15 +149,12 @@ bool is_well_formed_utf8(std::string_view bytes)
         } else {
             return false;
         }
-        if (n - i < length)
-            return false;
+        if (n - i < length) return false;
         const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        if (second < low || second > high)
-            return false;
+        if (second < low || second > high) return false;
         for (std::size_t k = 2; k < length; ++k) {
             const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if (next < 0x80 || next > 0xBF)
-                return false;
+            if (next < 0x80 || next > 0xBF) return false;
         }
         i += length;
     }
@@ -178,7 +170,6 @@ bool read_json_events(std::u16string_view text, JsonEvents& events)
 
 bool read_json_events_utf8(std::string_view utf8, JsonEvents& events)
 {
-    if (!is_well_formed_utf8(utf8))
-        return read_json_events(utf8_to_utf16(utf8), events);
+    if (!is_well_formed_utf8(utf8)) return read_json_events(utf8_to_utf16(utf8), events);
     return parse<rapidjson::UTF8<char>>(utf8, events);
 }

@@ -13,10 +13,13 @@ MemoryTable::Cell cut(std::u16string_view text)
 
 }  // namespace
 
-JsonTableLoader::JsonTableLoader(char16_t decimal_separator) : decimal_separator_(decimal_separator) {}
+JsonTableLoader::JsonTableLoader(char16_t decimal_separator) : decimal_separator_(decimal_separator) { }
 
 // The answer itself, or an element of the answer's array: each gives a row.
-bool JsonTableLoader::at_element() const { return depth_ == 0 || (answer_is_array_ && depth_ == 1); }
+bool JsonTableLoader::at_element() const
+{
+    return depth_ == 0 || (answer_is_array_ && depth_ == 1);
+}
 
 JsonTableLoader::Use JsonTableLoader::start_element(bool is_object)
 {
@@ -24,16 +27,13 @@ JsonTableLoader::Use JsonTableLoader::start_element(bool is_object)
     if (first) {
         columns_from_members_ = is_object;
         if (!is_object)
-            content_.columns.push_back(
-                {std::u16string(MemoryTable::single_column_name), MemoryTable::folded_name(MemoryTable::single_column_name)});
+            content_.columns.push_back({std::u16string(MemoryTable::single_column_name),
+                                        MemoryTable::folded_name(MemoryTable::single_column_name)});
     }
-    if (rows_ended_)
-        return Use::skip;
+    if (rows_ended_) return Use::skip;
     begin_row(first);
-    if (!columns_from_members_)
-        return Use::whole_cell;
-    if (is_object)
-        return Use::row_object;
+    if (!columns_from_members_) return Use::whole_cell;
+    if (is_object) return Use::row_object;
     end_row();  // no members, so nulls only
     return Use::skip;
 }
@@ -45,12 +45,10 @@ std::size_t JsonTableLoader::column_for_key(std::u16string_view name)
 {
     std::vector<MemoryTable::Column>& columns = content_.columns;
     if (first_row_) {
-        if (name.empty())
-            return no_column;
+        if (name.empty()) return no_column;
         std::u16string folded = MemoryTable::folded_name(name);
         for (const MemoryTable::Column& column : columns)
-            if (column.folded_name == folded)
-                return no_column;
+            if (column.folded_name == folded) return no_column;
         columns.push_back({std::u16string(name), std::move(folded)});
         row_.emplace_back();
         filled_.push_back(false);
@@ -70,10 +68,8 @@ std::size_t JsonTableLoader::column_for_key(std::u16string_view name)
 
 JsonTableLoader::Target JsonTableLoader::scalar_target()
 {
-    if (nested_depth_ > 0)
-        return {};
-    if (!at_element())
-        return {std::exchange(key_column_, no_column), false};
+    if (nested_depth_ > 0) return {};
+    if (!at_element()) return {std::exchange(key_column_, no_column), false};
     return start_element(false) == Use::whole_cell ? Target{0, true} : Target{};
 }
 
@@ -82,20 +78,17 @@ void JsonTableLoader::begin_nested(std::size_t column)
     nested_depth_ = 1;
     nested_column_ = column;
     nested_writer_.reset();
-    if (column == no_column)
-        return;
+    if (column == no_column) return;
     nested_text_.clear();
     nested_writer_.emplace(nested_text_, text_column_size);
 }
 
 void JsonTableLoader::end_nested()
 {
-    if (--nested_depth_ > 0 || !nested_writer_)
-        return;
+    if (--nested_depth_ > 0 || !nested_writer_) return;
     nested_writer_.reset();
     fill(nested_column_, cut(nested_text_));
-    if (!columns_from_members_)
-        end_row();
+    if (!columns_from_members_) end_row();
 }
 
 void JsonTableLoader::begin_row(bool first)
@@ -119,13 +112,11 @@ void JsonTableLoader::end_row()
     if (row_failure_) {
         // Cells are filled in column order: those from the failing one on
         // never were.
-        for (std::size_t i = failing_column_; i < row_.size(); ++i)
-            row_[i].reset();
+        for (std::size_t i = failing_column_; i < row_.size(); ++i) row_[i].reset();
         failure_ = std::move(row_failure_);
         rows_ended_ = true;
     }
-    for (MemoryTable::Cell& cell : row_)
-        content_.cells.push_back(std::move(cell));
+    for (MemoryTable::Cell& cell : row_) content_.cells.push_back(std::move(cell));
 }
 
 void JsonTableLoader::fill(std::size_t column, MemoryTable::Cell cell)
@@ -145,30 +136,23 @@ void JsonTableLoader::fail(std::size_t column, const ConversionError& failure)
 
 void JsonTableLoader::null()
 {
-    if (nested_writer_)
-        nested_writer_->null();
+    if (nested_writer_) nested_writer_->null();
     const Target target = scalar_target();
-    if (target.column != no_column)
-        fill(target.column, std::nullopt);
-    if (target.ends_row)
-        end_row();
+    if (target.column != no_column) fill(target.column, std::nullopt);
+    if (target.ends_row) end_row();
 }
 
 void JsonTableLoader::boolean(bool value)
 {
-    if (nested_writer_)
-        nested_writer_->boolean(value);
+    if (nested_writer_) nested_writer_->boolean(value);
     const Target target = scalar_target();
-    if (target.column != no_column)
-        fill(target.column, value ? u"True" : u"False");
-    if (target.ends_row)
-        end_row();
+    if (target.column != no_column) fill(target.column, value ? u"True" : u"False");
+    if (target.ends_row) end_row();
 }
 
 void JsonTableLoader::number(std::u16string_view lexeme)
 {
-    if (nested_writer_)
-        nested_writer_->number(lexeme);
+    if (nested_writer_) nested_writer_->number(lexeme);
     const Target target = scalar_target();
     if (target.column != no_column) {
         try {
@@ -177,26 +161,21 @@ void JsonTableLoader::number(std::u16string_view lexeme)
             fail(target.column, failure);
         }
     }
-    if (target.ends_row)
-        end_row();
+    if (target.ends_row) end_row();
 }
 
 void JsonTableLoader::string(std::u16string_view text)
 {
-    if (nested_writer_)
-        nested_writer_->string(text);
+    if (nested_writer_) nested_writer_->string(text);
     const Target target = scalar_target();
-    if (target.column != no_column)
-        fill(target.column, cut(text));
-    if (target.ends_row)
-        end_row();
+    if (target.column != no_column) fill(target.column, cut(text));
+    if (target.ends_row) end_row();
 }
 
 void JsonTableLoader::key(std::u16string_view name)
 {
     if (nested_depth_ > 0) {
-        if (nested_writer_)
-            nested_writer_->key(name);
+        if (nested_writer_) nested_writer_->key(name);
         return;
     }
     key_column_ = column_for_key(name);
@@ -216,15 +195,13 @@ void JsonTableLoader::start_object()
         }
         begin_nested(use == Use::whole_cell ? 0 : no_column);
     }
-    if (nested_writer_)
-        nested_writer_->start_object();
+    if (nested_writer_) nested_writer_->start_object();
 }
 
 void JsonTableLoader::end_object()
 {
     if (nested_depth_ > 0) {
-        if (nested_writer_)
-            nested_writer_->end_object();
+        if (nested_writer_) nested_writer_->end_object();
         end_nested();
         return;
     }
@@ -245,15 +222,13 @@ void JsonTableLoader::start_array()
     } else {
         begin_nested(start_element(false) == Use::whole_cell ? 0 : no_column);
     }
-    if (nested_writer_)
-        nested_writer_->start_array();
+    if (nested_writer_) nested_writer_->start_array();
 }
 
 void JsonTableLoader::end_array()
 {
     if (nested_depth_ > 0) {
-        if (nested_writer_)
-            nested_writer_->end_array();
+        if (nested_writer_) nested_writer_->end_array();
         end_nested();
         return;
     }

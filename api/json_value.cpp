@@ -5,7 +5,10 @@
 #include <cstddef>
 #include <iterator>
 
-JsonValue JsonValue::null() { return JsonValue(); }
+JsonValue JsonValue::null()
+{
+    return JsonValue();
+}
 
 JsonValue JsonValue::boolean(bool value)
 {
@@ -49,8 +52,7 @@ JsonValue JsonValue::object(std::vector<Member> members)
 const JsonValue* JsonValue::find_member(std::u16string_view key) const
 {
     for (const Member& member : members_)
-        if (member.first == key)
-            return &member.second;
+        if (member.first == key) return &member.second;
     return nullptr;
 }
 
@@ -89,8 +91,7 @@ private:
         std::vector<JsonValue::Member> members;
     };
 
-    template <typename T>
-    static std::vector<T> take_exact(std::vector<T>& scratch)
+    template <typename T> static std::vector<T> take_exact(std::vector<T>& scratch)
     {
         std::vector<T> items(std::make_move_iterator(scratch.begin()), std::make_move_iterator(scratch.end()));
         scratch.clear();
@@ -99,8 +100,7 @@ private:
 
     void open(bool is_object)
     {
-        if (depth_ == frames_.size())
-            frames_.emplace_back();
+        if (depth_ == frames_.size()) frames_.emplace_back();
         frames_[depth_++].is_object = is_object;
     }
 
@@ -122,12 +122,10 @@ private:
     std::optional<JsonValue> result_;
 };
 
-template <typename Text>
-std::optional<JsonValue> build(Text text, bool (*read)(Text, JsonEvents&))
+template <typename Text> std::optional<JsonValue> build(Text text, bool (*read)(Text, JsonEvents&))
 {
     ValueBuilder builder;
-    if (!read(text, builder))
-        return std::nullopt;
+    if (!read(text, builder)) return std::nullopt;
     return builder.take_result();
 }
 
@@ -141,8 +139,7 @@ void report_value(const JsonValue& value, JsonEvents& events)
     case JsonValue::Kind::String: events.string(value.text()); break;
     case JsonValue::Kind::Array:
         events.start_array();
-        for (const JsonValue& element : value.elements())
-            report_value(element, events);
+        for (const JsonValue& element : value.elements()) report_value(element, events);
         events.end_array();
         break;
     case JsonValue::Kind::Object:

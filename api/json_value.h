@@ -28,9 +28,9 @@ public:
     Kind kind() const { return kind_; }
     bool is_object() const { return kind_ == Kind::Object; }
     bool is_array() const { return kind_ == Kind::Array; }
-    const std::u16string& text() const { return text_; }              // string (decoded) or number lexeme
+    const std::u16string& text() const { return text_; }  // string (decoded) or number lexeme
     const std::vector<JsonValue>& elements() const { return elements_; }  // array
-    const std::vector<Member>& members() const { return members_; }     // object, received order, duplicates kept
+    const std::vector<Member>& members() const { return members_; }  // object, received order, duplicates kept
 
     // The value of the first member whose key is exactly `key`, or null
     // when this is no object or has no such member.

@@ -14,21 +14,14 @@ namespace {
 // Portuguese (and other Western) letters that column names can carry.
 char16_t fold_letter(char16_t c)
 {
-    if (c < 0x80)
-        return (c >= u'A' && c <= u'Z') ? char16_t(c + 0x20) : c;
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
-        return char16_t(c + 0x20);
-    if (c < 0x100 || c > 0x17F)
-        return c;
-    if (c == 0x130)
-        return u'i';
-    if (c == 0x178)
-        return 0xFF;
+    if (c < 0x80) return (c >= u'A' && c <= u'Z') ? char16_t(c + 0x20) : c;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return char16_t(c + 0x20);
+    if (c < 0x100 || c > 0x17F) return c;
+    if (c == 0x130) return u'i';
+    if (c == 0x178) return 0xFF;
     const bool even = c % 2 == 0;
-    if ((c <= 0x137 && even) || (c >= 0x14A && c <= 0x177 && even))
-        return char16_t(c + 1);
-    if ((c >= 0x139 && c <= 0x148 && !even) || (c >= 0x179 && c <= 0x17E && !even))
-        return char16_t(c + 1);
+    if ((c <= 0x137 && even) || (c >= 0x14A && c <= 0x177 && even)) return char16_t(c + 1);
+    if ((c >= 0x139 && c <= 0x148 && !even) || (c >= 0x179 && c <= 0x17E && !even)) return char16_t(c + 1);
     return c;
 }
 
@@ -44,8 +37,7 @@ std::optional<std::u16string> cell_text(const JsonValue& value, char16_t decimal
     case JsonValue::Kind::Array:
     case JsonValue::Kind::Object: text = compact_json_text(value); break;
     }
-    if (text.size() > text_column_size)
-        text.resize(text_column_size);
+    if (text.size() > text_column_size) text.resize(text_column_size);
     return text;
 }
 
@@ -54,13 +46,11 @@ std::optional<std::u16string> cell_text(const JsonValue& value, char16_t decimal
 std::u16string MemoryTable::folded_name(std::u16string_view name)
 {
     std::u16string out(name);
-    for (char16_t& c : out)
-        c = fold_letter(c);
+    for (char16_t& c : out) c = fold_letter(c);
     return out;
 }
 
-MemoryTable::MemoryTable(std::u16string name)
-    : name_(std::move(name)), decimal_separator_(regional_decimal_separator())
+MemoryTable::MemoryTable(std::u16string name) : name_(std::move(name)), decimal_separator_(regional_decimal_separator())
 {
 }
 
@@ -83,8 +73,7 @@ void MemoryTable::derive_columns(const JsonValue& value)
 {
     const JsonValue* source = &value;
     if (value.is_array()) {
-        if (value.elements().empty())
-            return;
+        if (value.elements().empty()) return;
         source = &value.elements().front();
     }
     if (!source->is_object()) {
@@ -93,14 +82,11 @@ void MemoryTable::derive_columns(const JsonValue& value)
     }
     columns_from_members_ = true;
     for (const JsonValue::Member& member : source->members()) {
-        if (member.first.empty())
-            continue;
+        if (member.first.empty()) continue;
         std::u16string folded = folded_name(member.first);
         bool taken = false;
-        for (const Column& column : columns_)
-            taken = taken || column.folded_name == folded;
-        if (!taken)
-            columns_.push_back(Column{member.first, std::move(folded)});
+        for (const Column& column : columns_) taken = taken || column.folded_name == folded;
+        if (!taken) columns_.push_back(Column{member.first, std::move(folded)});
     }
 }
 
@@ -113,8 +99,7 @@ void MemoryTable::add_row(const JsonValue& element)
             const JsonValue* value = &element;
             if (columns_from_members_) {
                 value = element.is_object() ? element.find_member(column.name) : nullptr;
-                if (!value)
-                    value = &null_value;
+                if (!value) value = &null_value;
             }
             cells_.push_back(cell_text(*value, decimal_separator_));
         }
@@ -135,8 +120,7 @@ void MemoryTable::load(const JsonValue& value)
     }
     active_ = true;
     if (value.is_array()) {
-        for (const JsonValue& element : value.elements())
-            add_row(element);
+        for (const JsonValue& element : value.elements()) add_row(element);
     } else {
         add_row(value);
     }
@@ -145,11 +129,9 @@ void MemoryTable::load(const JsonValue& value)
 void MemoryTable::load_json(const std::function<bool(JsonEvents&)>& read_body)
 {
     JsonTableLoader loader(decimal_separator_);
-    if (!read_body(loader))
-        throw Error(u"Response content is not valid JSON");
+    if (!read_body(loader)) throw Error(u"Response content is not valid JSON");
     assign(loader.take_content());
-    if (const std::optional<ConversionError>& failure = loader.failure())
-        throw *failure;
+    if (const std::optional<ConversionError>& failure = loader.failure()) throw *failure;
 }
 
 void MemoryTable::load_body(std::u16string_view body)
@@ -164,8 +146,7 @@ void MemoryTable::load_body(std::u16string_view body)
 void MemoryTable::assign(Content content)
 {
     Close();
-    if (content.columns.empty())
-        return;
+    if (content.columns.empty()) return;
     columns_ = std::move(content.columns);
     cells_ = std::move(content.cells);
     active_ = true;
@@ -173,8 +154,7 @@ void MemoryTable::assign(Content content)
 
 void MemoryTable::require_open() const
 {
-    if (!active_)
-        throw Error(name_ + u": Cannot perform this operation on a closed dataset");
+    if (!active_) throw Error(name_ + u": Cannot perform this operation on a closed dataset");
 }
 
 void MemoryTable::First()
@@ -188,8 +168,7 @@ void MemoryTable::Next()
 {
     require_open();
     eof_ = current_row_ + 1 >= RecordCount();
-    if (!eof_)
-        ++current_row_;
+    if (!eof_) ++current_row_;
 }
 
 bool MemoryTable::Eof() const
@@ -202,33 +181,45 @@ MemoryTable::Field MemoryTable::FieldByName(std::u16string_view name) const
 {
     const std::u16string wanted = folded_name(name);
     for (std::size_t i = 0; i < columns_.size(); ++i)
-        if (columns_[i].folded_name == wanted)
-            return Field(*this, i);
+        if (columns_[i].folded_name == wanted) return Field(*this, i);
     throw Error(name_ + u": Field '" + std::u16string(name) + u"' not found");
 }
 
 std::vector<std::u16string> MemoryTable::column_names() const
 {
     std::vector<std::u16string> names;
-    for (const Column& column : columns_)
-        names.push_back(column.name);
+    for (const Column& column : columns_) names.push_back(column.name);
     return names;
 }
 
 const MemoryTable::Cell& MemoryTable::cell_at(std::size_t column) const
 {
     require_open();
-    if (column >= columns_.size())
-        throw Error(name_ + u": Field index out of range");
+    if (column >= columns_.size()) throw Error(name_ + u": Field index out of range");
     return cells_[current_row_ * columns_.size() + column];
 }
 
-const std::optional<std::u16string>& MemoryTable::Field::cell() const { return table_->cell_at(column_); }
+const std::optional<std::u16string>& MemoryTable::Field::cell() const
+{
+    return table_->cell_at(column_);
+}
 
-std::u16string MemoryTable::Field::AsString() const { return cell().value_or(std::u16string()); }
+std::u16string MemoryTable::Field::AsString() const
+{
+    return cell().value_or(std::u16string());
+}
 
-std::int32_t MemoryTable::Field::AsInteger() const { return text_to_int32(AsString()); }
+std::int32_t MemoryTable::Field::AsInteger() const
+{
+    return text_to_int32(AsString());
+}
 
-double MemoryTable::Field::AsFloat() const { return text_to_float(AsString(), table_->decimal_separator_); }
+double MemoryTable::Field::AsFloat() const
+{
+    return text_to_float(AsString(), table_->decimal_separator_);
+}
 
-bool MemoryTable::Field::IsNull() const { return !cell().has_value(); }
+bool MemoryTable::Field::IsNull() const
+{
+    return !cell().has_value();
+}

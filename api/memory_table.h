@@ -66,13 +66,13 @@ public:
     class Field {
     public:
         std::u16string AsString() const;  // null gives ""
-        std::int32_t AsInteger() const;   // integer text rule
-        double AsFloat() const;           // decimal text rule, the table's separator
+        std::int32_t AsInteger() const;  // integer text rule
+        double AsFloat() const;  // decimal text rule, the table's separator
         bool IsNull() const;
 
     private:
         friend class MemoryTable;
-        Field(const MemoryTable& table, std::size_t column) : table_(&table), column_(column) {}
+        Field(const MemoryTable& table, std::size_t column) : table_(&table), column_(column) { }
         const std::optional<std::u16string>& cell() const;
         const MemoryTable* table_;
         std::size_t column_;

@@ -14,37 +14,42 @@ namespace {
 
 constexpr char16_t import_ok_text[] = u"Importacao de dados Ok";
 
-std::u16string decimal_text(long long value) {
+std::u16string decimal_text(long long value)
+{
     char buffer[24];
     const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
     return std::u16string(buffer, end);
 }
 
-std::u16string first_characters(std::u16string text, std::size_t count) {
+std::u16string first_characters(std::u16string text, std::size_t count)
+{
     if (text.size() > count) text.resize(count);
     return text;
 }
 
-
 // The result file keeps only the outcome; what the operator needs to know
 // about single products goes to standard error.
-void report_line(const std::u16string& text) {
+void report_line(const std::u16string& text)
+{
     const auto line = utf16_to_utf8(text) + '\n';
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }
 
-std::u16string no_new_start_id_text(std::int32_t start_id) {
+std::u16string no_new_start_id_text(std::int32_t start_id)
+{
     return u"ERRO: a pagina iniciada no id " + decimal_text(start_id) +
            u" nao indicou um novo id inicial; importacao interrompida";
 }
 
-std::u16string page_not_saved_text(std::int32_t start_id) {
+std::u16string page_not_saved_text(std::int32_t start_id)
+{
     return u"ERRO: a gravacao da pagina iniciada no id " + decimal_text(start_id) +
            u" falhou e foi desfeita; importacao interrompida";
 }
 
-std::u16string seconds_text(std::chrono::steady_clock::duration elapsed) {
+std::u16string seconds_text(std::chrono::steady_clock::duration elapsed)
+{
     const double seconds = std::chrono::duration<double>(elapsed).count();
     char buffer[32];
     auto end = std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, 1).ptr;
@@ -56,29 +61,33 @@ std::u16string seconds_text(std::chrono::steady_clock::duration elapsed) {
 
 }  // namespace
 
-std::u16string ascii_upper(std::u16string_view text) {
+std::u16string ascii_upper(std::u16string_view text)
+{
     std::u16string upper(text);
     for (auto& c : upper)
         if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
     return upper;
 }
 
-ProductImport::ProductImport(Tger_API& api, TdtmApi& database) : api_(api), database_(database) {}
+ProductImport::ProductImport(Tger_API& api, TdtmApi& database) : api_(api), database_(database) { }
 
-std::u16string ProductImport::run(std::u16string_view qual_tipo_at) {
+std::u16string ProductImport::run(std::u16string_view qual_tipo_at)
+{
     const auto started = std::chrono::steady_clock::now();
     // Printed however the run ends, a failure escaping to the caller included.
     struct Summary {
         const ProductImport& import;
         std::chrono::steady_clock::time_point started;
-        ~Summary() {
+        ~Summary()
+        {
             try {
                 print();
             } catch (...) {
                 // Only the report is lost; the run's own outcome stands.
             }
         }
-        void print() const {
+        void print() const
+        {
             const auto& c = import.counts();
             report_line(u"Resumo: " + decimal_text(c.pages) + u" páginas, " + decimal_text(c.inserted) +
                         u" produtos inseridos, " + decimal_text(c.updated) + u" atualizados, " +
@@ -145,12 +154,14 @@ std::u16string ProductImport::run(std::u16string_view qual_tipo_at) {
     return strRetorno;
 }
 
-bool ProductImport::is_control_record(const std::u16string& nome) const {
+bool ProductImport::is_control_record(const std::u16string& nome) const
+{
     return nome.size() == 7 + api_.token_de_acesso.size() && nome.compare(0, 7, u"Bearer ") == 0 &&
            nome.compare(7, std::u16string::npos, api_.token_de_acesso) == 0;
 }
 
-void ProductImport::write_product_row() {
+void ProductImport::write_product_row()
+{
     const auto& table = api_.tblProdutos;
     const std::u16string proBlanca = table.FieldByName(u"produtoBalanca").AsInteger() == 1 ? u"T" : u"F";
     const std::u16string ProAtivo = table.FieldByName(u"Ativo").AsInteger() == 1 ? u"T" : u"F";
@@ -160,7 +171,8 @@ void ProductImport::write_product_row() {
 }
 
 std::vector<std::u16string> ProductImport::merchandise_pairs(const std::u16string& proBlanca,
-                                                             const std::u16string& ProAtivo) {
+                                                             const std::u16string& ProAtivo)
+{
     const auto& table = api_.tblProdutos;
     auto text = [&table](const char16_t* name) { return table.FieldByName(name).AsString(); };
     auto sql_number = [&table](const char16_t* name) {
@@ -185,7 +197,8 @@ std::vector<std::u16string> ProductImport::merchandise_pairs(const std::u16strin
     };
 }
 
-void ProductImport::Sinc_Departamento() {
+void ProductImport::Sinc_Departamento()
+{
     strCodDep = u"0";
     strnomeDep = ascii_upper(api_.tblProdutos.FieldByName(u"nomeDepartamento").AsString());
     if (database_.SelectFile(u"1", u"Departamentos", u"nom_dep=" + Entre_Aspas(strnomeDep))) {
@@ -200,7 +213,8 @@ void ProductImport::Sinc_Departamento() {
     ++counts_.departments_created;
 }
 
-void ProductImport::Sinc_At_Mercadorias(std::int32_t codIn, const std::vector<std::u16string>& mDados) {
+void ProductImport::Sinc_At_Mercadorias(std::int32_t codIn, const std::vector<std::u16string>& mDados)
+{
     try {
         const std::u16string condicao = u"cod_red=" + decimal_text(codIn);
         if (database_.SelectFile(u"1", u"Mercadorias", condicao)) {
@@ -216,6 +230,7 @@ void ProductImport::Sinc_At_Mercadorias(std::int32_t codIn, const std::vector<st
     }
 }
 
-void ProductImport::report_progress(const std::u16string& text) {
+void ProductImport::report_progress(const std::u16string& text)
+{
     if (api_.on_progress) api_.on_progress(text);
 }

@@ -16,8 +16,7 @@ std::vector<std::u16string> scan_json_members(std::u16string_view textIn, int qu
 {
     std::vector<std::u16string> entries;
     // Any other choice would collect nothing and never reach the count.
-    if (qualCampo < 0 || qualCampo > 2)
-        return entries;
+    if (qualCampo < 0 || qualCampo > 2) return entries;
 
     std::u16string text = ObjKelvo.StringDelimitador(textIn, chvA, u"resto");
     text = ObjKelvo.StringDelimitador(text, chvF, u"inicio");
@@ -27,14 +26,12 @@ std::vector<std::u16string> scan_json_members(std::u16string_view textIn, int qu
     for (;;) {
         const std::u16string field = ObjKelvo.StringDelimitador(text, u",", u"inicio");
         text = ObjKelvo.StringDelimitador(text, u",", u"resto");
-        if (field.empty())
-            break;
+        if (field.empty()) break;
         if (qualCampo == 0 || qualCampo == 1)
             entries.push_back(without_quotes(ObjKelvo.StringDelimitador(field, u":", u"inicio")));
         if (qualCampo == 0 || qualCampo == 2)
             entries.push_back(without_quotes(ObjKelvo.StringDelimitador(field, u":", u"resto")));
-        if (static_cast<long long>(entries.size()) > MaximoCampos)
-            break;
+        if (static_cast<long long>(entries.size()) > MaximoCampos) break;
     }
     return entries;
 }
@@ -51,7 +48,6 @@ std::u16string judge_response(std::u16string_view ErroIn, std::vector<std::u16st
             ObjKelvo.Tem_Palavra_no_Texto(key, u"Erro") || ObjKelvo.Tem_Palavra_no_Texto(key, u"Message");
         result = error_key ? u"ERRO: " + entries[1] : u"OK";
     }
-    if (scan)
-        *scan = std::move(entries);
+    if (scan) *scan = std::move(entries);
     return result;
 }

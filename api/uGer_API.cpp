@@ -35,7 +35,7 @@ std::u16string ascii_lower(std::u16string_view text)
     return lower;
 }
 
-} // namespace
+}  // namespace
 
 Tger_API::Tger_API() : clock(&Funcoes_da_Kelvo::Seconds)
 {
@@ -100,14 +100,13 @@ std::u16string Tger_API::load_dados_Pessoas(std::u16string_view porData_porTodos
 }
 
 std::u16string Tger_API::load_page(RestClient& client, RestRequest& request, RestResponse& response,
-                                   RestTableAdapter& adapter, std::u16string_view path,
-                                   std::u16string_view page_size, std::u16string_view selection,
-                                   std::u16string_view start_id)
+                                   RestTableAdapter& adapter, std::u16string_view path, std::u16string_view page_size,
+                                   std::u16string_view selection, std::u16string_view start_id)
 {
     if (!get_Status())
         return u"ERRO-Status: Servidor-API não responde (" + urlBase + urlGetStatus + u") " + StrRetornoStatus;
-    client.BaseURL = urlBase + std::u16string(path) + url_path_segment(page_size) + u"/" +
-                     url_path_segment(selection) + u"/" + url_path_segment(start_id);
+    client.BaseURL = urlBase + std::u16string(path) + url_path_segment(page_size) + u"/" + url_path_segment(selection) +
+                     u"/" + url_path_segment(start_id);
     request.Method = "GET";
     request.Authorization = bearer();
     try {
@@ -141,9 +140,13 @@ void Tger_API::Monta_matriz_json(std::u16string_view textIn, int qualCampo, int 
     MatrizJson = scan_json_members(textIn, qualCampo, MaximoCampos, chvA, chvF);
 }
 
-std::u16string Tger_API::deu_erro_api(std::u16string_view ErroIn) { return judge_response(ErroIn, &MatrizJson); }
+std::u16string Tger_API::deu_erro_api(std::u16string_view ErroIn)
+{
+    return judge_response(ErroIn, &MatrizJson);
+}
 
-std::u16string Tger_API::AtualizarPrecos_API_Quintara(std::u16string_view qual_tipo_at) {
+std::u16string Tger_API::AtualizarPrecos_API_Quintara(std::u16string_view qual_tipo_at)
+{
     if (!dtmApi) throw Error(u"Banco de dados local não configurado");
     return ProductImport(*this, *dtmApi).run(qual_tipo_at);
 }

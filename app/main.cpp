@@ -14,14 +14,16 @@ namespace {
 
 // Without a desktop the program still runs its import, on Qt's offscreen
 // platform: no window, no tray.
-void choose_offscreen_platform_without_desktop() {
+void choose_offscreen_platform_without_desktop()
+{
     const bool has_desktop = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
     if (!has_desktop && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     hold_quit_signals();
     choose_offscreen_platform_without_desktop();
     QApplication app(argc, argv);

@@ -5,11 +5,13 @@
 
 #include <cstdio>
 
-bool running_headless() {
+bool running_headless()
+{
     return QGuiApplication::platformName() == QLatin1String("offscreen");
 }
 
-void show_error_box(const QString& caption, const QString& message) {
+void show_error_box(const QString& caption, const QString& message)
+{
     if (running_headless()) {
         std::fprintf(stderr, "%s: %s\n", caption.toUtf8().constData(), message.toUtf8().constData());
         std::fflush(stderr);
@@ -18,7 +20,8 @@ void show_error_box(const QString& caption, const QString& message) {
     QMessageBox::critical(nullptr, caption, message);
 }
 
-QString error_box_text(const QString& message) {
+QString error_box_text(const QString& message)
+{
     if (!message.isEmpty() && message.back() <= QLatin1Char('.')) return message;
     return message + QLatin1Char('.');
 }

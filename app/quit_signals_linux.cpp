@@ -10,7 +10,8 @@
 
 namespace {
 
-sigset_t quit_signals() {
+sigset_t quit_signals()
+{
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
@@ -20,12 +21,14 @@ sigset_t quit_signals() {
 
 }  // namespace
 
-void hold_quit_signals() {
+void hold_quit_signals()
+{
     const sigset_t set = quit_signals();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-void route_quit_signals(std::function<void()> on_quit) {
+void route_quit_signals(std::function<void()> on_quit)
+{
     const sigset_t set = quit_signals();
     const int fd = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
     if (fd < 0) {
@@ -37,8 +40,7 @@ void route_quit_signals(std::function<void()> on_quit) {
     auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, [fd, on_quit = std::move(on_quit)] {
         signalfd_siginfo info;
-        while (::read(fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-        }
+        while (::read(fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) { }
         on_quit();
     });
 }

@@ -35,19 +35,21 @@ constexpr char16_t no_request_file_text[] = u"Erro abrir arquivo de configuracao
 constexpr char16_t run_failure_prefix[] = u"Erro de conexao com banco de dados Local...";
 
 // Asked afresh at each use, as the executable's directory could be renamed.
-std::filesystem::path beside_executable(std::u16string_view file_name) {
+std::filesystem::path beside_executable(std::u16string_view file_name)
+{
     return std::filesystem::path(utf16_to_utf8(ObjKelvo.Path_Do_Executavel() + std::u16string(file_name)));
 }
 
-bool request_file_exists() {
+bool request_file_exists()
+{
     std::error_code ignored;
     return std::filesystem::is_regular_file(beside_executable(request_file_name), ignored);
 }
 
-
 }  // namespace
 
-TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent) {
+TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent)
+{
     // Only the form decides when the program ends: neither the error box nor
     // the menu closing may take it down.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -58,7 +60,8 @@ TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent) {
     FormCreate();
 }
 
-void TfrmPrincipal::build_status_window() {
+void TfrmPrincipal::build_status_window()
+{
     setWindowTitle(QStringLiteral("Leitura de balanca"));
     if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) setFont(QFont(QStringLiteral("Tahoma"), 8));
     pnlPri = new QFrame(this);
@@ -77,7 +80,8 @@ void TfrmPrincipal::build_status_window() {
     memotmp->setGeometry(24, 136, 465, 73);
 }
 
-void TfrmPrincipal::build_tray_menu() {
+void TfrmPrincipal::build_tray_menu()
+{
     PopupMenu1 = new QMenu(this);
     restaura = PopupMenu1->addAction(QStringLiteral("Restaurar programa - Leitura de balança"));
     N1 = PopupMenu1->addSeparator();
@@ -86,12 +90,14 @@ void TfrmPrincipal::build_tray_menu() {
     connect(sair, &QAction::triggered, this, &TfrmPrincipal::sairClick);
 }
 
-void TfrmPrincipal::attach(Tger_API& ger_API, TdtmApi& dtmApi) {
+void TfrmPrincipal::attach(Tger_API& ger_API, TdtmApi& dtmApi)
+{
     ger_API_ = &ger_API;
     dtmApi_ = &dtmApi;
 }
 
-void TfrmPrincipal::FormCreate() {
+void TfrmPrincipal::FormCreate()
+{
     resize(300, 100);
     pnlPri->setGeometry(rect());
     timerImport.stop();
@@ -101,7 +107,8 @@ void TfrmPrincipal::FormCreate() {
     timerImport.start();
 }
 
-void TfrmPrincipal::add_tray_icon() {
+void TfrmPrincipal::add_tray_icon()
+{
     trayIconData = new QSystemTrayIcon(main_icon(), this);
     trayIconData->setToolTip(tray_tip_text(application_title()));
     connect(trayIconData, &QSystemTrayIcon::activated, this, &TfrmPrincipal::on_tray_icon);
@@ -109,7 +116,8 @@ void TfrmPrincipal::add_tray_icon() {
     if (QSystemTrayIcon::isSystemTrayAvailable()) trayIconData->show();
 }
 
-void TfrmPrincipal::on_tray_icon(QSystemTrayIcon::ActivationReason reason) {
+void TfrmPrincipal::on_tray_icon(QSystemTrayIcon::ActivationReason reason)
+{
     switch (reason) {
     case QSystemTrayIcon::DoubleClick: restauraClick(); break;
     case QSystemTrayIcon::Context: open_tray_menu(); break;
@@ -117,7 +125,8 @@ void TfrmPrincipal::on_tray_icon(QSystemTrayIcon::ActivationReason reason) {
     }
 }
 
-void TfrmPrincipal::open_tray_menu() {
+void TfrmPrincipal::open_tray_menu()
+{
     if (isVisible()) {
         raise();
         activateWindow();
@@ -126,7 +135,8 @@ void TfrmPrincipal::open_tray_menu() {
     PopupMenu1->exec(QCursor::pos());
 }
 
-void TfrmPrincipal::restauraClick() {
+void TfrmPrincipal::restauraClick()
+{
     // Centred on the first show only; after that the window stays where the
     // user put it.
     if (!testAttribute(Qt::WA_Moved)) {
@@ -139,14 +149,16 @@ void TfrmPrincipal::restauraClick() {
     activateWindow();
 }
 
-void TfrmPrincipal::show_progress(const std::u16string& text) {
+void TfrmPrincipal::show_progress(const std::u16string& text)
+{
     lblProgresso->setText(QString::fromStdU16String(text));
     // Painted now, or the page being read would never be seen: the run
     // blocks until its next dispatch. Painting serves no user input.
     if (lblProgresso->isVisible()) lblProgresso->repaint();
 }
 
-void TfrmPrincipal::resizeEvent(QResizeEvent* event) {
+void TfrmPrincipal::resizeEvent(QResizeEvent* event)
+{
     QWidget::resizeEvent(event);
     pnlPri->setGeometry(rect());
 }
@@ -154,21 +166,25 @@ void TfrmPrincipal::resizeEvent(QResizeEvent* event) {
 // The close button ends the program at once, pending messages undispatched;
 // a run in progress still finishes first, since the loop is left only when
 // control returns to it.
-void TfrmPrincipal::closeEvent(QCloseEvent* event) {
+void TfrmPrincipal::closeEvent(QCloseEvent* event)
+{
     event->accept();
     QCoreApplication::exit(0);
 }
 
-void TfrmPrincipal::changeEvent(QEvent* event) {
+void TfrmPrincipal::changeEvent(QEvent* event)
+{
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
 }
 
-void TfrmPrincipal::FormActivate() {
+void TfrmPrincipal::FormActivate()
+{
     if (request_file_exists()) timerImport.start();
 }
 
-void TfrmPrincipal::timerImportTimer() {
+void TfrmPrincipal::timerImportTimer()
+{
     // A timer re-armed while the run dispatches messages (or while its error
     // box is open) must not nest a run: the tick is dropped.
     if (run_in_progress_) {
@@ -193,7 +209,8 @@ void TfrmPrincipal::timerImportTimer() {
     sairClick();
 }
 
-void TfrmPrincipal::run_protected_import() {
+void TfrmPrincipal::run_protected_import()
+{
     try {
         dtmApi_->dtmConectVardex(true);
         SaveRetorno(ger_API_->AtualizarPrecos_API_Quintara(u"TODOS"));
@@ -203,7 +220,8 @@ void TfrmPrincipal::run_protected_import() {
     dtmApi_->dtmConectVardex(false);
 }
 
-void TfrmPrincipal::LoadConfig() {
+void TfrmPrincipal::LoadConfig()
+{
     const auto file = beside_executable(request_file_name);
     std::error_code ignored;
     if (!std::filesystem::is_regular_file(file, ignored)) return;
@@ -221,7 +239,8 @@ void TfrmPrincipal::LoadConfig() {
     ger_API_->regPorTrafego = regPorTrafego;
 }
 
-void TfrmPrincipal::SaveRetorno(const std::u16string& TextIn) {
+void TfrmPrincipal::SaveRetorno(const std::u16string& TextIn)
+{
     memotmp->clear();
     memotmp->setPlainText(QString::fromStdU16String(TextIn));
     show_progress(TextIn);
@@ -230,12 +249,14 @@ void TfrmPrincipal::SaveRetorno(const std::u16string& TextIn) {
     write_result_file(beside_executable(result_file_name), TextIn, AnsiCodePage::system());
 }
 
-void TfrmPrincipal::sairClick() {
+void TfrmPrincipal::sairClick()
+{
     QCoreApplication::processEvents();
     QCoreApplication::exit(0);
 }
 
-void TfrmPrincipal::report_escaping_failure(const std::u16string& message) {
+void TfrmPrincipal::report_escaping_failure(const std::u16string& message)
+{
     show_error_box(application_title(), error_box_text(QString::fromStdU16String(message)));
     timerImport.stop();
     // Nobody can quit a hidden process without a desktop or without an icon:

@@ -26,17 +26,14 @@ std::u16string system_error(const SharedLibrary::Lookup& lookup)
     return u"System Error.  Code: " + decimal(lookup.error_code) + u".\r\n" + utf8_to_utf16(lookup.error_text);
 }
 
-template <typename Function>
-void resolve(const SharedLibrary& library, Function& entry, const char* name)
+template <typename Function> void resolve(const SharedLibrary& library, Function& entry, const char* name)
 {
     auto lookup = library.find(name);
-    if (!lookup.address)
-        throw Error(system_error(lookup));
+    if (!lookup.address) throw Error(system_error(lookup));
     entry = reinterpret_cast<Function>(lookup.address);
 }
 
-template <typename Function>
-void resolve_optional(const SharedLibrary& library, Function& entry, const char* name)
+template <typename Function> void resolve_optional(const SharedLibrary& library, Function& entry, const char* name)
 {
     entry = reinterpret_cast<Function>(library.find(name).address);
 }
@@ -69,7 +66,7 @@ void resolve_all(const SharedLibrary& library, IscApi& api)
     resolve_optional(library, api.isc_dsql_execute_immediate, "isc_dsql_execute_immediate");
 }
 
-} // namespace
+}  // namespace
 
 const char* ClientLibrary::default_file_name()
 {
@@ -83,8 +80,7 @@ const char* ClientLibrary::default_file_name()
 std::shared_ptr<const ClientLibrary> ClientLibrary::load(const std::string& file_name)
 {
     auto library = SharedLibrary::open(file_name);
-    if (!library.loaded())
-        throw Error(library_not_found(file_name));
+    if (!library.loaded()) throw Error(library_not_found(file_name));
     auto api = std::make_unique<IscApi>();
     resolve_all(library, *api);
     return std::shared_ptr<const ClientLibrary>(new ClientLibrary(std::move(library), std::move(api)));

@@ -10,14 +10,12 @@
 #include "util/ansi_codepage.h"
 #include "util/error.h"
 
-IBDatabase::IBDatabase(std::shared_ptr<const ClientLibrary> library) : library_(std::move(library)) {}
+IBDatabase::IBDatabase(std::shared_ptr<const ClientLibrary> library) : library_(std::move(library)) { }
 
 IBDatabase::~IBDatabase()
 {
-    for (auto* query : queries_)
-        query->forget_handles();
-    for (auto* transaction : transactions_)
-        transaction->rollback_quietly();
+    for (auto* query : queries_) query->forget_handles();
+    for (auto* transaction : transactions_) transaction->rollback_quietly();
     detach_quietly();
 }
 
@@ -28,17 +26,14 @@ const IscApi& IBDatabase::api() const
 
 void IBDatabase::set_database_name(std::u16string name)
 {
-    if (connected())
-        throw Error(u"Cannot perform operation -- DB is currently open");
+    if (connected()) throw Error(u"Cannot perform operation -- DB is currently open");
     database_name_ = std::move(name);
 }
 
 void IBDatabase::connect()
 {
-    if (connected())
-        return;
-    if (database_name_.empty())
-        throw Error(u"Database name is missing");
+    if (connected()) return;
+    if (database_name_.empty()) throw Error(u"Database name is missing");
     const auto dpb = database_parameter_buffer(params_);
     const auto name = AnsiCodePage::system().encode(database_name_);
     StatusVector status;
@@ -62,57 +57,48 @@ void IBDatabase::read_sql_dialect()
     StatusVector status;
     if (api().isc_database_info(status.get(), &handle_, sizeof items, items, sizeof answer, answer))
         raise(status, true);
-    int database_dialect = 1; // an answer without the item comes from a dialect 1 server
+    int database_dialect = 1;  // an answer without the item comes from a dialect 1 server
     if (answer[0] == isc_info_db_sql_dialect) {
         const auto length = static_cast<short>(api().isc_vax_integer(answer + 1, 2));
         if (length > 0 && length <= static_cast<short>(sizeof answer) - 3)
-            database_dialect = static_cast<int>(
-                api().isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(answer + 3), length));
+            database_dialect =
+                static_cast<int>(api().isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(answer + 3), length));
     }
     sql_dialect_ = std::min(sql_dialect_, database_dialect);
 }
 
 void IBDatabase::disconnect()
 {
-    if (!connected())
-        return;
-    for (auto* query : queries_)
-        query->release();
-    for (auto* transaction : transactions_)
-        transaction->end_at_disconnect();
+    if (!connected()) return;
+    for (auto* query : queries_) query->release();
+    for (auto* transaction : transactions_) transaction->end_at_disconnect();
     StatusVector status;
-    if (api().isc_detach_database(status.get(), &handle_))
-        raise(status, true);
+    if (api().isc_detach_database(status.get(), &handle_)) raise(status, true);
     handle_ = IscHandle{};
 }
 
 void IBDatabase::close_data_sets()
 {
-    for (auto* query : queries_)
-        query->close();
+    for (auto* query : queries_) query->close();
 }
 
 void IBDatabase::raise(const StatusVector& status, bool connection_call)
 {
     auto error = status.error(api());
-    if (status.connection_lost() || (connection_call && status.network_failed()))
-        drop_connection();
+    if (status.connection_lost() || (connection_call && status.network_failed())) drop_connection();
     throw error;
 }
 
 void IBDatabase::drop_connection() noexcept
 {
-    for (auto* query : queries_)
-        query->forget_handles();
-    for (auto* transaction : transactions_)
-        transaction->forget_handle();
+    for (auto* query : queries_) query->forget_handles();
+    for (auto* transaction : transactions_) transaction->forget_handle();
     handle_ = IscHandle{};
 }
 
 void IBDatabase::detach_quietly() noexcept
 {
-    if (!connected())
-        return;
+    if (!connected()) return;
     StatusVector status;
     api().isc_detach_database(status.get(), &handle_);
     handle_ = IscHandle{};

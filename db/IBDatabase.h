@@ -21,7 +21,7 @@ public:
     explicit IBDatabase(std::shared_ptr<const ClientLibrary> library);
     IBDatabase(const IBDatabase&) = delete;
     IBDatabase& operator=(const IBDatabase&) = delete;
-    ~IBDatabase();   // still connected: rolls back what is not committed, detaches; reports nothing
+    ~IBDatabase();  // still connected: rolls back what is not committed, detaches; reports nothing
 
     // A file path, or a server name, a colon and a path. Only while disconnected.
     void set_database_name(std::u16string name);
@@ -32,8 +32,8 @@ public:
     void set_params(std::vector<std::u16string> params) { params_ = std::move(params); }
     const std::vector<std::u16string>& params() const { return params_; }
 
-    void connect();      // nothing happens when already connected
-    void disconnect();   // nothing happens when not connected
+    void connect();  // nothing happens when already connected
+    void disconnect();  // nothing happens when not connected
     bool connected() const { return handle_ != IscHandle{}; }
     void close_data_sets();
 

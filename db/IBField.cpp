@@ -15,8 +15,7 @@ std::int32_t IBField::AsInteger() const
 
 bool IBField::IsNull() const
 {
-    if (!columns_)
-        return true;
+    if (!columns_) return true;
     const auto& column = columns_->column(index_);
     return (column.sqltype & 1) && column.sqlind && *column.sqlind == -1;
 }

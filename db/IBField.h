@@ -16,7 +16,7 @@ public:
 
 private:
     friend class IBQuery;
-    IBField(const SqlDescriptorArea* columns, int index) : columns_(columns), index_(index) {}
-    const SqlDescriptorArea* columns_;   // null when there is no current row
+    IBField(const SqlDescriptorArea* columns, int index) : columns_(columns), index_(index) { }
+    const SqlDescriptorArea* columns_;  // null when there is no current row
     int index_;
 };

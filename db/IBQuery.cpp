@@ -20,7 +20,7 @@ bool returns_rows(int statement_type)
     return statement_type == isc_info_sql_stmt_select || statement_type == isc_info_sql_stmt_select_for_upd;
 }
 
-} // namespace
+}  // namespace
 
 IBQuery::IBQuery(IBDatabase& database, IBTransaction& transaction, std::u16string name)
     : database_(database), transaction_(transaction), name_(std::move(name))
@@ -49,28 +49,23 @@ std::string IBQuery::statement_bytes() const
         text += line;
         text += u"\r\n";
     }
-    has_parameter_markers(text); // throws on an open literal or comment; markers are the server's to judge
+    has_parameter_markers(text);  // throws on an open literal or comment; markers are the server's to judge
     return AnsiCodePage::system().encode(text);
 }
 
 void IBQuery::check_connected() const
 {
-    if (!database_.connected())
-        throw Error(u"Cannot perform operation -- DB is not open");
-    if (!transaction_.active())
-        throw Error(u"Transaction is not active");
+    if (!database_.connected()) throw Error(u"Cannot perform operation -- DB is not open");
+    if (!transaction_.active()) throw Error(u"Transaction is not active");
 }
 
 void IBQuery::prepare()
 {
-    if (prepared())
-        return;
-    if (lines_.empty())
-        throw Error(u"Empty query");
+    if (prepared()) return;
+    if (lines_.empty()) throw Error(u"Empty query");
     const auto text = statement_bytes();
     check_connected();
-    if (!columns_)
-        columns_ = std::make_unique<SqlDescriptorArea>(initial_columns);
+    if (!columns_) columns_ = std::make_unique<SqlDescriptorArea>(initial_columns);
 
     const auto& api = database_.api();
     StatusVector status;
@@ -84,8 +79,7 @@ void IBQuery::prepare()
         if (api.isc_dsql_prepare(status.get(), transaction_.handle(), &statement_, 0, text.c_str(),
                                  static_cast<unsigned short>(database_.sql_dialect()), columns_->get()))
             database_.raise(status);
-        if (returns_rows(read_statement_type()))
-            describe_columns();
+        if (returns_rows(read_statement_type())) describe_columns();
     } catch (...) {
         free_quietly();
         throw;
@@ -100,11 +94,9 @@ int IBQuery::read_statement_type()
     StatusVector status;
     if (api.isc_dsql_sql_info(status.get(), &statement_, sizeof items, items, sizeof answer, answer))
         database_.raise(status);
-    if (answer[0] != isc_info_sql_stmt_type)
-        return 0;
+    if (answer[0] != isc_info_sql_stmt_type) return 0;
     const auto length = static_cast<short>(api.isc_vax_integer(answer + 1, 2));
-    if (length <= 0 || length > static_cast<short>(sizeof answer) - 3)
-        return 0;
+    if (length <= 0 || length > static_cast<short>(sizeof answer) - 3) return 0;
     return static_cast<int>(api.isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(answer + 3), length));
 }
 
@@ -121,8 +113,7 @@ void IBQuery::describe_columns()
 
 void IBQuery::execute()
 {
-    if (lines_.empty())
-        throw Error(u"Empty SQL Statement");
+    if (lines_.empty()) throw Error(u"Empty SQL Statement");
     close();
     prepare();
     check_connected();
@@ -134,8 +125,7 @@ void IBQuery::execute()
 
 void IBQuery::Open()
 {
-    if (open_)
-        return;
+    if (open_) return;
     prepare();
     check_connected();
     const auto& api = database_.api();
@@ -150,8 +140,7 @@ void IBQuery::Open()
 void IBQuery::Next()
 {
     check_open();
-    if (!eof_)
-        fetch();
+    if (!eof_) fetch();
 }
 
 void IBQuery::fetch()
@@ -171,34 +160,29 @@ void IBQuery::fetch()
 
 void IBQuery::close()
 {
-    if (!open_)
-        return;
+    if (!open_) return;
     open_ = false;
     eof_ = true;
     StatusVector status;
-    if (database_.api().isc_dsql_free_statement(status.get(), &statement_, DSQL_close))
-        database_.raise(status);
+    if (database_.api().isc_dsql_free_statement(status.get(), &statement_, DSQL_close)) database_.raise(status);
 }
 
 void IBQuery::release()
 {
     open_ = false;
     eof_ = true;
-    if (!prepared())
-        return;
+    if (!prepared()) return;
     StatusVector status;
     const bool failed = database_.api().isc_dsql_free_statement(status.get(), &statement_, DSQL_drop);
-    statement_ = IscHandle{}; // a failed drop leaves it to the detach
-    if (failed)
-        database_.raise(status);
+    statement_ = IscHandle{};  // a failed drop leaves it to the detach
+    if (failed) database_.raise(status);
 }
 
 void IBQuery::free_quietly() noexcept
 {
     open_ = false;
     eof_ = true;
-    if (!prepared())
-        return;
+    if (!prepared()) return;
     StatusVector status;
     database_.api().isc_dsql_free_statement(status.get(), &statement_, DSQL_drop);
     statement_ = IscHandle{};
@@ -213,16 +197,14 @@ void IBQuery::forget_handles() noexcept
 
 void IBQuery::check_open() const
 {
-    if (!open_)
-        throw Error(name_ + u": Cannot perform this operation on a closed dataset");
+    if (!open_) throw Error(name_ + u": Cannot perform this operation on a closed dataset");
 }
 
 IBField IBQuery::FieldByName(std::u16string_view name) const
 {
     check_open();
     const int index = columns_ ? columns_->find(name) : -1;
-    if (index < 0)
-        throw Error(name_ + u": Field '" + std::u16string(name) + u"' not found");
+    if (index < 0) throw Error(name_ + u": Field '" + std::u16string(name) + u"' not found");
     return IBField(eof_ ? nullptr : columns_.get(), index);
 }
 
@@ -235,7 +217,6 @@ int IBQuery::field_count() const
 IBField IBQuery::field(int index) const
 {
     check_open();
-    if (index < 0 || index >= columns_->count())
-        throw Error(name_ + u": Field index out of range");
+    if (index < 0 || index >= columns_->count()) throw Error(name_ + u": Field index out of range");
     return IBField(eof_ ? nullptr : columns_.get(), index);
 }

@@ -29,12 +29,12 @@ public:
     void replace_text(std::vector<std::u16string> lines);
     const std::vector<std::u16string>& text() const { return lines_; }
 
-    void prepare();   // nothing happens when already prepared
-    void execute();   // a statement without rows; prepares when needed
-    void Open();      // runs a SELECT and moves to its first row; nothing happens when open
-    void Next();      // moves to the next row, or to the end of data
-    void close();     // drops the result; the statement stays prepared
-    bool Eof() const { return eof_; }   // true when there is no current row
+    void prepare();  // nothing happens when already prepared
+    void execute();  // a statement without rows; prepares when needed
+    void Open();  // runs a SELECT and moves to its first row; nothing happens when open
+    void Next();  // moves to the next row, or to the end of data
+    void close();  // drops the result; the statement stays prepared
+    bool Eof() const { return eof_; }  // true when there is no current row
     bool active() const { return open_; }
     bool prepared() const { return statement_ != IscHandle{}; }
 
@@ -52,7 +52,7 @@ private:
     void check_connected() const;
     void check_open() const;
     void fetch();
-    void release();                  // close and drop the prepared statement
+    void release();  // close and drop the prepared statement
     void forget_handles() noexcept;  // the connection is gone: nothing to free
     void free_quietly() noexcept;
     int read_statement_type();

@@ -19,7 +19,7 @@ public:
     explicit IBTransaction(IBDatabase& database, TransactionAction default_action = TransactionAction::commit);
     IBTransaction(const IBTransaction&) = delete;
     IBTransaction& operator=(const IBTransaction&) = delete;
-    ~IBTransaction();   // rolls back quietly when still active
+    ~IBTransaction();  // rolls back quietly when still active
 
     void start();
     // Work made permanent / discarded; the transaction, open results and

@@ -21,12 +21,12 @@ public:
 
     struct Lookup {
         void* address = nullptr;
-        int error_code = 0;       // the platform's code for a failed lookup
-        std::string error_text;   // the platform's text for a failed lookup
+        int error_code = 0;  // the platform's code for a failed lookup
+        std::string error_text;  // the platform's text for a failed lookup
     };
     Lookup find(const char* symbol_name) const;
 
 private:
-    explicit SharedLibrary(void* handle) : handle_(handle) {}
+    explicit SharedLibrary(void* handle) : handle_(handle) { }
     void* handle_ = nullptr;
 };

@@ -20,8 +20,7 @@ XSQLDA* allocate_area(short capacity)
 std::size_t buffer_size(const XSQLVAR& column)
 {
     std::size_t size = static_cast<unsigned short>(column.sqllen);
-    if ((column.sqltype & ~1) == SQL_VARYING)
-        size += sizeof(short);
+    if ((column.sqltype & ~1) == SQL_VARYING) size += sizeof(short);
     return size;
 }
 
@@ -32,30 +31,26 @@ char16_t ascii_lower(char16_t c)
 
 bool same_ascii_letters(std::u16string_view a, std::u16string_view b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return ascii_lower(x) == ascii_lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char16_t x, char16_t y) { return ascii_lower(x) == ascii_lower(y); });
 }
 
-} // namespace
+}  // namespace
 
-SqlDescriptorArea::SqlDescriptorArea(short capacity) : area_(allocate_area(std::max<short>(capacity, 1))) {}
+SqlDescriptorArea::SqlDescriptorArea(short capacity) : area_(allocate_area(std::max<short>(capacity, 1))) { }
 
 void SqlDescriptorArea::grow(short n)
 {
-    if (n > capacity())
-        area_.reset(allocate_area(n));
+    if (n > capacity()) area_.reset(allocate_area(n));
 }
 
 void SqlDescriptorArea::bind_columns()
 {
     const short n = count();
     std::size_t total = 0;
-    for (short i = 0; i < n; ++i)
-        total += (buffer_size(area_->sqlvar[i]) + sizeof(double) - 1) / sizeof(double);
-    if (row_.size() < total)
-        row_.resize(total);
-    if (null_flags_.size() < static_cast<std::size_t>(n))
-        null_flags_.resize(n);
+    for (short i = 0; i < n; ++i) total += (buffer_size(area_->sqlvar[i]) + sizeof(double) - 1) / sizeof(double);
+    if (row_.size() < total) row_.resize(total);
+    if (null_flags_.size() < static_cast<std::size_t>(n)) null_flags_.resize(n);
     names_.resize(n);
 
     const auto& code_page = AnsiCodePage::system();
@@ -73,8 +68,7 @@ void SqlDescriptorArea::bind_columns()
 int SqlDescriptorArea::find(std::u16string_view name) const
 {
     for (std::size_t i = 0; i < names_.size(); ++i) {
-        if (same_ascii_letters(names_[i], name))
-            return static_cast<int>(i);
+        if (same_ascii_letters(names_[i], name)) return static_cast<int>(i);
     }
     return -1;
 }

@@ -38,6 +38,6 @@ private:
     };
     std::unique_ptr<XSQLDA, FreeArea> area_;
     std::vector<std::u16string> names_;
-    std::vector<double> row_;           // double: aligned for every column type
+    std::vector<double> row_;  // double: aligned for every column type
     std::vector<short> null_flags_;
 };

@@ -15,13 +15,12 @@ int cluster_length(ISC_STATUS tag)
     return tag == isc_arg_cstring ? 3 : 2;
 }
 
-} // namespace
+}  // namespace
 
 bool StatusVector::holds(ISC_STATUS code) const
 {
     for (int i = 0; i + 1 < ISC_STATUS_LENGTH && values_[i] != isc_arg_end; i += cluster_length(values_[i])) {
-        if (values_[i] == isc_arg_gds && values_[i + 1] == code)
-            return true;
+        if (values_[i] == isc_arg_gds && values_[i + 1] == code) return true;
     }
     return false;
 }
@@ -43,11 +42,9 @@ DatabaseError StatusVector::error(const IscApi& api) const
     char line[1024];
     const ISC_STATUS* cursor = values_;
     while (api.fb_interpret(line, sizeof line, &cursor) > 0) {
-        if (!message.empty() && message.back() != u'\n')
-            message += u"\r\n";
+        if (!message.empty() && message.back() != u'\n') message += u"\r\n";
         message += code_page.decode(line);
     }
-    if (!message.empty() && message.back() == u'.')
-        message.pop_back();
+    if (!message.empty() && message.back() == u'.') message.pop_back();
     return DatabaseError(std::move(message), api.isc_sqlcode(values_), values_[1]);
 }

@@ -12,8 +12,8 @@ public:
 
     // Whether the error codes of the vector include this one.
     bool holds(ISC_STATUS code) const;
-    bool connection_lost() const;   // the attachment is gone
-    bool network_failed() const;    // reading or writing the connection failed
+    bool connection_lost() const;  // the attachment is gone
+    bool network_failed() const;  // reading or writing the connection failed
 
     // The client library's lines joined by CR LF, one final full stop removed.
     DatabaseError error(const IscApi& api) const;

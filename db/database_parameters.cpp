@@ -14,10 +14,8 @@ constexpr char dpb_password = 29;
 std::u16string_view trimmed(std::u16string_view text)
 {
     auto is_blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
-    while (!text.empty() && is_blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && is_blank(text.back()))
-        text.remove_suffix(1);
+    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
     return text;
 }
 
@@ -25,8 +23,7 @@ std::u16string ascii_lower(std::u16string_view text)
 {
     std::u16string lower(text);
     for (auto& c : lower) {
-        if (c >= u'A' && c <= u'Z')
-            c = static_cast<char16_t>(c - u'A' + u'a');
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
     }
     return lower;
 }
@@ -35,16 +32,13 @@ char parameter_code(std::u16string_view name)
 {
     auto key = ascii_lower(trimmed(name));
     std::u16string_view bare = key;
-    if (bare.starts_with(u"isc_dpb_"))
-        bare.remove_prefix(8);
-    if (bare == u"user_name")
-        return dpb_user_name;
-    if (bare == u"password")
-        return dpb_password;
+    if (bare.starts_with(u"isc_dpb_")) bare.remove_prefix(8);
+    if (bare == u"user_name") return dpb_user_name;
+    if (bare == u"password") return dpb_password;
     throw Error(u"DPB Constant (" + std::u16string(name) + u") is unknown");
 }
 
-} // namespace
+}  // namespace
 
 std::string database_parameter_buffer(const std::vector<std::u16string>& params)
 {

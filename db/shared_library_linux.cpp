@@ -11,13 +11,12 @@ SharedLibrary SharedLibrary::open(const std::string& file_name)
     return SharedLibrary(dlopen(file_name.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE));
 }
 
-SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) { }
 
 SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept
 {
     if (this != &other) {
-        if (handle_)
-            dlclose(handle_);
+        if (handle_) dlclose(handle_);
         handle_ = std::exchange(other.handle_, nullptr);
     }
     return *this;
@@ -25,8 +24,7 @@ SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept
 
 SharedLibrary::~SharedLibrary()
 {
-    if (handle_)
-        dlclose(handle_);
+    if (handle_) dlclose(handle_);
 }
 
 // dlsym has no error number; the code is 0 and dlerror's text (which names

@@ -6,8 +6,7 @@ namespace {
 
 void drop_last_character(std::u16string& text)
 {
-    if (!text.empty())
-        text.pop_back();
+    if (!text.empty()) text.pop_back();
 }
 
 std::u16string cleaned_for_update(std::u16string_view value)
@@ -17,7 +16,7 @@ std::u16string cleaned_for_update(std::u16string_view value)
     return ObjKelvo.TrocaLetra(text, u"\"", u" ");
 }
 
-} // namespace
+}  // namespace
 
 int pair_count(const std::vector<std::u16string>& mDados)
 {

@@ -15,7 +15,8 @@ int pair_count(const std::vector<std::u16string>& mDados);
 std::u16string select_statement_line(std::u16string_view table, std::u16string_view condition);
 
 // Three lines; every value quoted by Entre_Aspas.
-std::vector<std::u16string> insert_statement_lines(std::u16string_view table, const std::vector<std::u16string>& mDados);
+std::vector<std::u16string> insert_statement_lines(std::u16string_view table,
+                                                   const std::vector<std::u16string>& mDados);
 
 // Four lines: "UPDATE <table> SET", the assignments, "WHERE", "( <condition> )".
 std::vector<std::u16string> update_statement_lines(std::u16string_view table, std::u16string_view assignments,

@@ -8,19 +8,16 @@ namespace {
 
 bool equals_ascii_upper(std::u16string_view text, std::u16string_view upper)
 {
-    if (text.size() != upper.size())
-        return false;
+    if (text.size() != upper.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         char16_t c = text[i];
-        if (c >= u'a' && c <= u'z')
-            c = static_cast<char16_t>(c - u'a' + u'A');
-        if (c != upper[i])
-            return false;
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+        if (c != upper[i]) return false;
     }
     return true;
 }
 
-} // namespace
+}  // namespace
 
 TdtmApi::TdtmApi()
     : client_library_(ClientLibrary::load()),
@@ -57,8 +54,7 @@ bool TdtmApi::SelectFile(std::u16string_view qualSel, std::u16string_view nomeFi
         qrySelect1.Open();
         found = !qrySelect1.Eof();
     }
-    if (equals_ascii_upper(qualSel, u"CLOSE"))
-        qrySelect1.close();
+    if (equals_ascii_upper(qualSel, u"CLOSE")) qrySelect1.close();
     return found;
 }
 
@@ -69,7 +65,8 @@ void TdtmApi::INSERTFILE(std::u16string_view nomeFile, const std::vector<std::u1
     qryProcesso.execute();
 }
 
-void TdtmApi::UPDATEFILE(std::u16string_view nomeFile, std::u16string_view strValues, std::u16string_view StringCondicao)
+void TdtmApi::UPDATEFILE(std::u16string_view nomeFile, std::u16string_view strValues,
+                         std::u16string_view StringCondicao)
 {
     qryProcesso.replace_text(update_statement_lines(nomeFile, strValues, StringCondicao));
     qryProcesso.prepare();
@@ -80,8 +77,7 @@ void TdtmApi::UPDATEFILE_Matriz(std::u16string_view nomeFile, std::u16string_vie
                                 const std::vector<std::u16string>& mDados)
 {
     const auto assignments = update_assignments(mDados);
-    if (!assignments.empty())
-        UPDATEFILE(nomeFile, assignments, StringCondicao);
+    if (!assignments.empty()) UPDATEFILE(nomeFile, assignments, StringCondicao);
 }
 
 bool TdtmApi::dtmApiCommit(const void*)

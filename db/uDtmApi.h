@@ -19,7 +19,7 @@ class TdtmApi {
     std::shared_ptr<const ClientLibrary> client_library_;
 
 public:
-    TdtmApi();   // loads the client library (throws Error on failure); does not connect
+    TdtmApi();  // loads the client library (throws Error on failure); does not connect
     TdtmApi(const TdtmApi&) = delete;
     TdtmApi& operator=(const TdtmApi&) = delete;
     ~TdtmApi();

@@ -8,16 +8,15 @@
 namespace {
 
 constexpr std::array department_base_names{
-    "AÇOUGUE", "Padaria D'Ouro", "Frios e Laticínios", "Hortifrúti", "Mercearia",
-    "Bebidas", "Limpeza", "Higiene e Perfumaria", "Congelados", "Pães e Bolos",
+    "AÇOUGUE", "Padaria D'Ouro", "Frios e Laticínios",   "Hortifrúti", "Mercearia",
+    "Bebidas", "Limpeza",        "Higiene e Perfumaria", "Congelados", "Pães e Bolos",
 };
 
 constexpr std::array product_base_names{
-    "Arroz Tipo 1 5kg", "Feijão Carioca 1kg", "Pão Francês", "Leite Integral 1L",
-    "Café Torrado 500g", "Açúcar Cristal 2kg", "Óleo de Soja 900ml", "Macarrão Espaguete",
-    "Queijo Muçarela", "Presunto Cozido", "Sabão em Pó 1kg", "Refrigerante Cola 2L",
-    "Água Mineral 500ml", "Biscoito Maria", "Maçã Gala", "Banana Prata",
-    "Coxão Mole", "Frango Inteiro", "Iogurte Natural", "Pão de Queijo D'Minas",
+    "Arroz Tipo 1 5kg",   "Feijão Carioca 1kg",   "Pão Francês",        "Leite Integral 1L", "Café Torrado 500g",
+    "Açúcar Cristal 2kg", "Óleo de Soja 900ml",   "Macarrão Espaguete", "Queijo Muçarela",   "Presunto Cozido",
+    "Sabão em Pó 1kg",    "Refrigerante Cola 2L", "Água Mineral 500ml", "Biscoito Maria",    "Maçã Gala",
+    "Banana Prata",       "Coxão Mole",           "Frango Inteiro",     "Iogurte Natural",   "Pão de Queijo D'Minas",
 };
 
 std::string digits(std::uint64_t value)
@@ -52,8 +51,7 @@ std::vector<std::string> make_department_names(std::size_t count)
 {
     std::vector<std::string> names;
     for (std::size_t i = 0; i < std::max<std::size_t>(count, 1); ++i)
-        names.push_back(i < department_base_names.size() ? department_base_names[i]
-                                                         : "Departamento " + digits(i + 1));
+        names.push_back(i < department_base_names.size() ? department_base_names[i] : "Departamento " + digits(i + 1));
     return names;
 }
 
@@ -71,7 +69,7 @@ std::vector<std::size_t> bad_indexes(std::size_t products, std::size_t bad, std:
 
 class ProductWriter {
 public:
-    explicit ProductWriter(std::mt19937& random) : random_(random) {}
+    explicit ProductWriter(std::mt19937& random) : random_(random) { }
 
     std::string write(std::int64_t id, const std::string& department, bool bad)
     {
@@ -116,7 +114,7 @@ private:
     std::mt19937& random_;
 };
 
-} // namespace
+}  // namespace
 
 std::string json_string(std::string_view utf8)
 {

@@ -10,7 +10,7 @@
 struct CatalogueOptions {
     std::size_t products = 100;
     std::size_t departments = 5;
-    std::size_t bad = 0;          // products the database refuses (unidadeBalanca too long)
+    std::size_t bad = 0;  // products the database refuses (unidadeBalanca too long)
     std::uint32_t seed = 1;
 };
 

@@ -25,7 +25,10 @@ namespace {
 constexpr const char* people_confirmation_path = "api/operacoes-frente/updateData/PESSOA";
 constexpr const char* people_path = "api/operacoes-frente/getPessoasProdutos/PESSOA/";
 
-bool starts_with(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+bool starts_with(std::string_view text, std::string_view prefix)
+{
+    return text.substr(0, prefix.size()) == prefix;
+}
 
 bool same_letters(std::string_view a, std::string_view b)
 {
@@ -74,8 +77,7 @@ std::vector<std::string> split_segments(std::string_view text)
     }
 }
 
-template <typename Number>
-std::optional<Number> parse_number(const std::string& text)
+template <typename Number> std::optional<Number> parse_number(const std::string& text)
 {
     Number value{};
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -102,7 +104,7 @@ struct Script {
     int times;
 };
 
-} // namespace
+}  // namespace
 
 std::optional<std::string> ReceivedRequest::header(const std::string& name) const
 {
@@ -127,7 +129,7 @@ struct QuintaraService::State {
     std::optional<Clock::time_point> first_status;
     std::optional<Clock::time_point> confirmation;
 
-    explicit State(ServiceOptions o) : options(std::move(o)), catalogue(options.catalogue) {}
+    explicit State(ServiceOptions o) : options(std::move(o)), catalogue(options.catalogue) { }
 
     void prepare_certificate()
     {
@@ -151,8 +153,8 @@ struct QuintaraService::State {
     // True when the request set one of the timings.
     bool record(const httplib::Request& request, const std::string& path)
     {
-        ReceivedRequest r{request.method, request.target, request.version, {}, request.body, Clock::now(),
-                          request.remote_port};
+        ReceivedRequest r{request.method, request.target, request.version,    {},
+                          request.body,   Clock::now(),   request.remote_port};
         for (const auto& [key, value] : request.headers) r.headers.emplace_back(key, value);
         std::lock_guard lock(mutex);
         bool timing = false;
@@ -239,15 +241,14 @@ struct QuintaraService::State {
             (path == QuintaraService::confirmation_path || path == people_confirmation_path))
             return json(response, 200, "{\"ok\":true}");
         if (get && starts_with(path, QuintaraService::products_path))
-            return serve_page(request, path.substr(std::string_view(QuintaraService::products_path).size()),
-                              response, false);
+            return serve_page(request, path.substr(std::string_view(QuintaraService::products_path).size()), response,
+                              false);
         if (get && starts_with(path, people_path))
             return serve_page(request, path.substr(std::string_view(people_path).size()), response, true);
         json(response, 404, "{\"message\":\"Not found\"}");
     }
 
-    void serve_page(const httplib::Request& request, const std::string& rest, httplib::Response& response,
-                    bool people)
+    void serve_page(const httplib::Request& request, const std::string& rest, httplib::Response& response, bool people)
     {
         const std::string authorization = request.get_header_value("Authorization");
         if (!starts_with(authorization, "Bearer ") ||
@@ -262,15 +263,14 @@ struct QuintaraService::State {
         if (people) return json(response, 200, "[]");
         json(response, 200, catalogue.page_json(*page_size, *start_id, authorization.substr(7)));
     }
-
 };
 
 QuintaraService::QuintaraService(ServiceOptions options) : state_(std::make_unique<State>(std::move(options)))
 {
     State& s = *state_;
     s.prepare_certificate();
-    s.server = std::make_unique<httplib::SSLServer>(s.options.certificate_file.c_str(),
-                                                    s.options.private_key_file.c_str());
+    s.server =
+        std::make_unique<httplib::SSLServer>(s.options.certificate_file.c_str(), s.options.private_key_file.c_str());
     if (!s.server->is_valid()) throw std::runtime_error("the service cannot use its certificate");
     s.server->set_tcp_nodelay(true);
     s.server->set_keep_alive_max_count(100000);
@@ -306,13 +306,25 @@ void QuintaraService::stop()
     if (state_->thread.joinable()) state_->thread.join();
 }
 
-int QuintaraService::port() const { return state_->port; }
+int QuintaraService::port() const
+{
+    return state_->port;
+}
 
-std::string QuintaraService::base_url() const { return "https://127.0.0.1:" + std::to_string(state_->port) + "/"; }
+std::string QuintaraService::base_url() const
+{
+    return "https://127.0.0.1:" + std::to_string(state_->port) + "/";
+}
 
-fs::path QuintaraService::ca_file() const { return state_->ca_file; }
+fs::path QuintaraService::ca_file() const
+{
+    return state_->ca_file;
+}
 
-const Catalogue& QuintaraService::catalogue() const { return state_->catalogue; }
+const Catalogue& QuintaraService::catalogue() const
+{
+    return state_->catalogue;
+}
 
 void QuintaraService::script(const std::string& path, ScriptedAnswer answer, int times)
 {

@@ -16,7 +16,7 @@
 // record of every request it received.
 struct ServiceOptions {
     CatalogueOptions catalogue;
-    int port = 0;                              // 0: a free port
+    int port = 0;  // 0: a free port
     // Where the generated CA, certificate and key go; empty: a fresh
     // temporary directory, removed when the service goes.
     std::filesystem::path certificate_dir;
@@ -41,7 +41,7 @@ struct ScriptedAnswer {
     std::string body;
     std::string content_type;
     std::chrono::milliseconds delay{0};
-    std::string location;                      // sent as Location when not empty
+    std::string location;  // sent as Location when not empty
     // Above 0: the body goes out chunked, in pieces of this size with the
     // pause between them (no Content-Length).
     std::size_t chunk_size = 0;
@@ -50,12 +50,12 @@ struct ScriptedAnswer {
 
 struct ReceivedRequest {
     std::string method;
-    std::string target;                        // as on the request line, still percent-encoded
+    std::string target;  // as on the request line, still percent-encoded
     std::string version;
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
     std::chrono::system_clock::time_point time;
-    int remote_port = 0;                       // tells connections apart
+    int remote_port = 0;  // tells connections apart
 
     // First value of a header, any letter case; nullopt when absent.
     std::optional<std::string> header(const std::string& name) const;
@@ -74,8 +74,8 @@ public:
     QuintaraService& operator=(const QuintaraService&) = delete;
 
     int port() const;
-    std::string base_url() const;              // "https://127.0.0.1:PORT/"
-    std::filesystem::path ca_file() const;     // PEM of the CA that signed the certificate (generated only)
+    std::string base_url() const;  // "https://127.0.0.1:PORT/"
+    std::filesystem::path ca_file() const;  // PEM of the CA that signed the certificate (generated only)
     const Catalogue& catalogue() const;
 
     // times < 0: for every request until changed; otherwise for that many

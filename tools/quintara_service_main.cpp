@@ -59,17 +59,28 @@ Arguments parse_arguments(int argc, char** argv)
         }
         if (i + 1 >= argc) throw std::invalid_argument(name + " needs a value");
         const char* value = argv[++i];
-        if (name == "--products") a.service.catalogue.products = number_argument(name, value);
-        else if (name == "--departments") a.service.catalogue.departments = number_argument(name, value);
-        else if (name == "--bad") a.service.catalogue.bad = number_argument(name, value);
-        else if (name == "--seed") a.service.catalogue.seed = static_cast<std::uint32_t>(number_argument(name, value));
-        else if (name == "--port") a.service.port = static_cast<int>(number_argument(name, value));
-        else if (name == "--token") a.service.expected_token = value;
-        else if (name == "--cert-dir") a.service.certificate_dir = value;
-        else if (name == "--record") a.record_file = value;
-        else if (name == "--delay-path") a.delay_path = value;
-        else if (name == "--delay-ms") a.delay_ms = static_cast<long>(number_argument(name, value));
-        else throw std::invalid_argument("unknown option " + name);
+        if (name == "--products")
+            a.service.catalogue.products = number_argument(name, value);
+        else if (name == "--departments")
+            a.service.catalogue.departments = number_argument(name, value);
+        else if (name == "--bad")
+            a.service.catalogue.bad = number_argument(name, value);
+        else if (name == "--seed")
+            a.service.catalogue.seed = static_cast<std::uint32_t>(number_argument(name, value));
+        else if (name == "--port")
+            a.service.port = static_cast<int>(number_argument(name, value));
+        else if (name == "--token")
+            a.service.expected_token = value;
+        else if (name == "--cert-dir")
+            a.service.certificate_dir = value;
+        else if (name == "--record")
+            a.record_file = value;
+        else if (name == "--delay-path")
+            a.delay_path = value;
+        else if (name == "--delay-ms")
+            a.delay_ms = static_cast<long>(number_argument(name, value));
+        else
+            throw std::invalid_argument("unknown option " + name);
     }
     return a;
 }
@@ -96,7 +107,7 @@ void write_record(const std::filesystem::path& file, const QuintaraService& serv
     std::filesystem::rename(temporary, file);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -127,8 +138,7 @@ int main(int argc, char** argv)
         if (arguments.stop_on_stdin_eof)
             std::thread([] {
                 char buffer[256];
-                while (read(STDIN_FILENO, buffer, sizeof buffer) > 0) {
-                }
+                while (read(STDIN_FILENO, buffer, sizeof buffer) > 0) { }
                 kill(getpid(), SIGTERM);
             }).detach();
 

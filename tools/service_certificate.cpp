@@ -12,10 +12,8 @@
 
 namespace {
 
-template <auto Free>
-struct Deleter {
-    template <typename T>
-    void operator()(T* p) const noexcept { Free(p); }
+template <auto Free> struct Deleter {
+    template <typename T> void operator()(T* p) const noexcept { Free(p); }
 };
 
 using Key = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY_free>>;
@@ -39,8 +37,7 @@ void add_extension(X509* cert, X509* issuer, int nid, const char* value)
     X509V3_CTX ctx;
     X509V3_set_ctx_nodb(&ctx);
     X509V3_set_ctx(&ctx, issuer, cert, nullptr, nullptr, 0);
-    std::unique_ptr<X509_EXTENSION, Deleter<X509_EXTENSION_free>> ext(
-        X509V3_EXT_conf_nid(nullptr, &ctx, nid, value));
+    std::unique_ptr<X509_EXTENSION, Deleter<X509_EXTENSION_free>> ext(X509V3_EXT_conf_nid(nullptr, &ctx, nid, value));
     check(ext != nullptr, value);
     check(X509_add_ext(cert, ext.get(), -1) == 1, "X509_add_ext");
 }
@@ -59,8 +56,8 @@ Certificate make_certificate(const char* common_name, EVP_PKEY* key, X509* issue
     X509_gmtime_adj(X509_getm_notAfter(cert.get()), 7L * 24 * 3600);
     X509_set_pubkey(cert.get(), key);
     X509_NAME* name = X509_get_subject_name(cert.get());
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
-                               reinterpret_cast<const unsigned char*>(common_name), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(common_name), -1, -1,
+                               0);
     X509* signer = issuer ? issuer : cert.get();
     X509_set_issuer_name(cert.get(), X509_get_subject_name(signer));
     if (issuer) {
@@ -78,8 +75,7 @@ Certificate make_certificate(const char* common_name, EVP_PKEY* key, X509* issue
     return cert;
 }
 
-template <typename Write>
-std::string pem_text(Write write)
+template <typename Write> std::string pem_text(Write write)
 {
     Bio bio(BIO_new(BIO_s_mem()));
     check(bio != nullptr && write(bio.get()) == 1, "PEM write");
@@ -93,7 +89,7 @@ std::string certificate_pem(X509* cert)
     return pem_text([cert](BIO* bio) { return PEM_write_bio_X509(bio, cert); });
 }
 
-} // namespace
+}  // namespace
 
 ServiceCertificate make_service_certificate()
 {

@@ -5,7 +5,6 @@
 #include "util/regional_settings.h"
 #include "util/utf.h"
 
-
 namespace {
 
 // Windows-1252 differs from Latin-1 only in 0x80-0x9F. The five bytes it
@@ -19,53 +18,70 @@ constexpr char16_t windows1252_high[32] = {
 
 // Best fit for Latin Extended-A (U+0100-U+017F): the base letter. Entries
 // that Windows-1252 holds itself are found in the table above first.
-constexpr std::string_view latin_extended_a_fit =
-    "AaAaAaCcCcCcCcDd"
-    "DdEeEeEeEeEeGgGg"
-    "GgGgHhHhIiIiIiIi"
-    "Ii??JjKkkLlLlLlL"
-    "lLlNnNnNnnNnOoOo"
-    "OoOoRrRrRrSsSsSs"
-    "SsTtTtTtUuUuUuUu"
-    "UuUuWwYyYZzZzZzs";
+constexpr std::string_view latin_extended_a_fit = "AaAaAaCcCcCcCcDd"
+                                                  "DdEeEeEeEeEeGgGg"
+                                                  "GgGgHhHhIiIiIiIi"
+                                                  "Ii??JjKkkLlLlLlL"
+                                                  "lLlNnNnNnnNnOoOo"
+                                                  "OoOoRrRrRrSsSsSs"
+                                                  "SsTtTtTtUuUuUuUu"
+                                                  "UuUuWwYyYZzZzZzs";
 static_assert(latin_extended_a_fit.size() == 0x80);
 
 constexpr char unmappable = '?';
 
-char windows1252_best_fit(char16_t c) {
+char windows1252_best_fit(char16_t c)
+{
     if (c >= 0x0100 && c <= 0x017F) return latin_extended_a_fit[c - 0x0100];
     switch (c) {
-    case 0x2010: case 0x2011: case 0x2012: case 0x2015: case 0x2212: return '-';
-    case 0x201B: case 0x2032: return '\'';
-    case 0x201F: case 0x2033: return '"';
-    case 0x2044: case 0x2215: return '/';
+    case 0x2010:
+    case 0x2011:
+    case 0x2012:
+    case 0x2015:
+    case 0x2212: return '-';
+    case 0x201B:
+    case 0x2032: return '\'';
+    case 0x201F:
+    case 0x2033: return '"';
+    case 0x2044:
+    case 0x2215: return '/';
     default: return unmappable;
     }
 }
 
-char windows1252_byte(char16_t c) {
+char windows1252_byte(char16_t c)
+{
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
     for (int i = 0; i < 32; ++i)
         if (windows1252_high[i] == c) return static_cast<char>(0x80 + i);
     return windows1252_best_fit(c);
 }
 
-bool is_high_surrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool is_low_surrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool is_high_surrogate(char16_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool is_low_surrogate(char16_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
-std::string encode_windows1252(std::u16string_view text) {
+std::string encode_windows1252(std::u16string_view text)
+{
     std::string out(text.size(), '\0');
     std::size_t n = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
-        if (is_high_surrogate(c) && i + 1 < text.size() && is_low_surrogate(text[i + 1])) ++i;  // one character, one "?"
+        if (is_high_surrogate(c) && i + 1 < text.size() && is_low_surrogate(text[i + 1]))
+            ++i;  // one character, one "?"
         out[n++] = windows1252_byte(c);
     }
     out.resize(n);
     return out;
 }
 
-std::u16string decode_windows1252(std::string_view bytes) {
+std::u16string decode_windows1252(std::string_view bytes)
+{
     std::u16string out(bytes.size(), u'\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
@@ -74,26 +90,33 @@ std::u16string decode_windows1252(std::string_view bytes) {
     return out;
 }
 
-std::string ascii_upper(std::string_view text) {
+std::string ascii_upper(std::string_view text)
+{
     std::string out(text);
     for (auto& c : out)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return out;
 }
 
-bool names_utf8(const std::string& upper) { return upper == "UTF-8" || upper == "UTF8"; }
+bool names_utf8(const std::string& upper)
+{
+    return upper == "UTF-8" || upper == "UTF8";
+}
 
-bool names_windows1252(const std::string& upper) {
+bool names_windows1252(const std::string& upper)
+{
     return upper == "CP1252" || upper == "WINDOWS-1252" || upper == "MS-ANSI";
 }
 
 // C/POSIX locales (and a locale that cannot be had) mean plain ASCII; the
 // program then uses Windows-1252, which agrees with it on ASCII.
-bool names_ascii(const std::string& upper) {
+bool names_ascii(const std::string& upper)
+{
     return upper.empty() || upper == "ANSI_X3.4-1968" || upper == "ASCII" || upper == "US-ASCII";
 }
 
-AnsiCodePage code_page_of_environment() {
+AnsiCodePage code_page_of_environment()
+{
     const std::string codeset = read_environment_codeset();
     const std::string upper = ascii_upper(codeset);
     if (names_utf8(upper)) return AnsiCodePage::utf8();
@@ -107,25 +130,33 @@ AnsiCodePage code_page_of_environment() {
 
 }  // namespace
 
-const AnsiCodePage& AnsiCodePage::system() {
+const AnsiCodePage& AnsiCodePage::system()
+{
     static const AnsiCodePage page = code_page_of_environment();
     return page;
 }
 
-AnsiCodePage AnsiCodePage::windows1252() { return AnsiCodePage("WINDOWS-1252", Kind::windows1252); }
+AnsiCodePage AnsiCodePage::windows1252()
+{
+    return AnsiCodePage("WINDOWS-1252", Kind::windows1252);
+}
 
-AnsiCodePage AnsiCodePage::utf8() { return AnsiCodePage("UTF-8", Kind::utf8); }
+AnsiCodePage AnsiCodePage::utf8()
+{
+    return AnsiCodePage("UTF-8", Kind::utf8);
+}
 
-AnsiCodePage AnsiCodePage::named(const std::string& iconv_name) {
+AnsiCodePage AnsiCodePage::named(const std::string& iconv_name)
+{
     const std::string upper = ascii_upper(iconv_name);
     if (names_utf8(upper)) return utf8();
     if (names_windows1252(upper)) return windows1252();
-    if (!iconv_supports(iconv_name))
-        throw Error(u"Unknown code page '" + utf8_to_utf16(iconv_name) + u"'");
+    if (!iconv_supports(iconv_name)) throw Error(u"Unknown code page '" + utf8_to_utf16(iconv_name) + u"'");
     return AnsiCodePage(iconv_name, Kind::iconv);
 }
 
-std::string AnsiCodePage::encode(std::u16string_view text) const {
+std::string AnsiCodePage::encode(std::u16string_view text) const
+{
     switch (kind_) {
     case Kind::utf8: return utf16_to_utf8(text);
     case Kind::windows1252: return encode_windows1252(text);
@@ -134,7 +165,8 @@ std::string AnsiCodePage::encode(std::u16string_view text) const {
     return iconv_encode(name_, text);
 }
 
-std::u16string AnsiCodePage::decode(std::string_view bytes) const {
+std::u16string AnsiCodePage::decode(std::string_view bytes) const
+{
     switch (kind_) {
     case Kind::utf8: return utf8_to_utf16(bytes);
     case Kind::windows1252: return decode_windows1252(bytes);

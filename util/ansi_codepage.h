@@ -1,9 +1,9 @@
 #pragma once
 
 #include <memory>
-#include <utility>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // The program's 8-bit "ANSI" code page, used for the result file and for all
 // database text. On Linux the locale's codeset decides (LC_ALL / LC_CTYPE /
@@ -27,7 +27,7 @@ public:
 
 private:
     enum class Kind { utf8, windows1252, iconv };
-    AnsiCodePage(std::string name, Kind kind) : name_(std::move(name)), utf8_(kind == Kind::utf8), kind_(kind) {}
+    AnsiCodePage(std::string name, Kind kind) : name_(std::move(name)), utf8_(kind == Kind::utf8), kind_(kind) { }
     std::string name_;
     bool utf8_;
     Kind kind_;

@@ -4,7 +4,8 @@
 
 #include <vector>
 
-std::string executable_file_path() {
+std::string executable_file_path()
+{
     std::vector<char> buffer(4096);
     for (;;) {
         const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());

@@ -12,26 +12,30 @@
 
 namespace {
 
-std::function<void()>& message_dispatcher() {
+std::function<void()>& message_dispatcher()
+{
     static std::function<void()> dispatcher;
     return dispatcher;
 }
 
 // Position of the first character equal to a one-character delimiter;
 // npos for a delimiter of any other length.
-std::size_t find_delimiter(std::u16string_view text, std::u16string_view delimiter) {
+std::size_t find_delimiter(std::u16string_view text, std::u16string_view delimiter)
+{
     if (delimiter.size() != 1) return std::u16string_view::npos;
     return text.find(delimiter[0]);
 }
 
-std::u16string ascii_upper(std::u16string_view text) {
+std::u16string ascii_upper(std::u16string_view text)
+{
     std::u16string out(text);
     for (auto& c : out)
         if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
     return out;
 }
 
-std::u16string ascii_lower(std::u16string_view text) {
+std::u16string ascii_lower(std::u16string_view text)
+{
     std::u16string out(text);
     for (auto& c : out)
         if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
@@ -40,11 +44,13 @@ std::u16string ascii_lower(std::u16string_view text) {
 
 }  // namespace
 
-std::int32_t Funcoes_da_Kelvo::FloatToInt(double ValorIn) {
+std::int32_t Funcoes_da_Kelvo::FloatToInt(double ValorIn)
+{
     return text_to_int32(float_to_text(std::trunc(ValorIn)));
 }
 
-int Funcoes_da_Kelvo::Seconds() {
+int Funcoes_da_Kelvo::Seconds()
+{
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -52,59 +58,70 @@ int Funcoes_da_Kelvo::Seconds() {
     return std::min(seconds, 86399);  // a leap second stays within the day
 }
 
-std::u16string Funcoes_da_Kelvo::ExtraiStringDelimitador(std::u16string_view strTexto, std::u16string_view delimit) {
+std::u16string Funcoes_da_Kelvo::ExtraiStringDelimitador(std::u16string_view strTexto, std::u16string_view delimit)
+{
     const auto position = find_delimiter(strTexto, delimit);
     if (position == std::u16string_view::npos) return std::u16string(strTexto);
     return std::u16string(strTexto.substr(position + 1));
 }
 
-std::u16string Funcoes_da_Kelvo::BuscaStringDelimitador(std::u16string_view strTexto, std::u16string_view delimit) {
+std::u16string Funcoes_da_Kelvo::BuscaStringDelimitador(std::u16string_view strTexto, std::u16string_view delimit)
+{
     return std::u16string(strTexto.substr(0, find_delimiter(strTexto, delimit)));
 }
 
 std::u16string Funcoes_da_Kelvo::StringDelimitador(std::u16string_view strTexto, std::u16string_view delimitIn,
-                                                   std::u16string_view oqueIn) {
+                                                   std::u16string_view oqueIn)
+{
     const auto what = ascii_lower(oqueIn);
     if (what == u"inicio") return BuscaStringDelimitador(strTexto, delimitIn);
     if (what == u"resto") return ExtraiStringDelimitador(strTexto, delimitIn);
     return {};
 }
 
-std::u16string Funcoes_da_Kelvo::AjustaContraBarra(std::u16string_view StringIn) {
+std::u16string Funcoes_da_Kelvo::AjustaContraBarra(std::u16string_view StringIn)
+{
     std::u16string out(StringIn);
     if (out.empty() || out.back() != u'\\') out.push_back(u'\\');
     return out;
 }
 
 std::u16string Funcoes_da_Kelvo::TrocaLetra(std::u16string_view strIn, std::u16string_view strLetraAtual,
-                                            std::u16string_view strLetraNova) {
+                                            std::u16string_view strLetraNova)
+{
     if (strLetraAtual.size() != 1) return std::u16string(strIn);
     std::u16string out;
     out.reserve(strIn.size());
     for (char16_t c : strIn) {
-        if (c == strLetraAtual[0]) out.append(strLetraNova);
-        else out.push_back(c);
+        if (c == strLetraAtual[0])
+            out.append(strLetraNova);
+        else
+            out.push_back(c);
     }
     return out;
 }
 
-std::u16string Funcoes_da_Kelvo::Path_Do_Executavel() {
+std::u16string Funcoes_da_Kelvo::Path_Do_Executavel()
+{
     const std::string path = executable_file_path();
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) return u"./";  // no /proc: fall back to the working directory
     return utf8_to_utf16(std::string_view(path).substr(0, slash + 1));
 }
 
-bool Funcoes_da_Kelvo::Tem_Palavra_no_Texto(std::u16string_view palavraIn, std::u16string_view textoIn) {
+bool Funcoes_da_Kelvo::Tem_Palavra_no_Texto(std::u16string_view palavraIn, std::u16string_view textoIn)
+{
     if (textoIn.empty()) return false;
     return ascii_upper(textoIn).find(ascii_upper(palavraIn)) != std::u16string::npos;
 }
 
-std::u16string Funcoes_da_Kelvo::Formata_Valor_para_Sql(double ValorIn) {
+std::u16string Funcoes_da_Kelvo::Formata_Valor_para_Sql(double ValorIn)
+{
     return TrocaLetra(float_to_text(ValorIn), u",", u".");
 }
 
-void Funcoes_da_Kelvo::Clear_memory_pc() {
+void Funcoes_da_Kelvo::Clear_memory_pc()
+{
     trim_working_set();
     try {
         if (const auto& dispatch = message_dispatcher()) dispatch();
@@ -113,11 +130,13 @@ void Funcoes_da_Kelvo::Clear_memory_pc() {
     }
 }
 
-void Funcoes_da_Kelvo::set_message_dispatcher(std::function<void()> dispatcher) {
+void Funcoes_da_Kelvo::set_message_dispatcher(std::function<void()> dispatcher)
+{
     message_dispatcher() = std::move(dispatcher);
 }
 
-std::u16string Entre_Aspas(std::u16string_view text) {
+std::u16string Entre_Aspas(std::u16string_view text)
+{
     std::u16string out;
     out.reserve(text.size() + 2);
     out.push_back(u'\'');

@@ -21,7 +21,8 @@ const iconv_t invalid_descriptor = reinterpret_cast<iconv_t>(-1);
 // Owns one iconv conversion descriptor.
 class IconvDescriptor {
 public:
-    IconvDescriptor(const std::string& to, const std::string& from) : cd_(iconv_open(to.c_str(), from.c_str())) {
+    IconvDescriptor(const std::string& to, const std::string& from) : cd_(iconv_open(to.c_str(), from.c_str()))
+    {
         if (cd_ == invalid_descriptor)
             throw Error(u"Cannot convert from '" + utf8_to_utf16(from) + u"' to '" + utf8_to_utf16(to) + u"': " +
                         utf8_to_utf16(std::generic_category().message(errno)));
@@ -39,7 +40,8 @@ private:
 // Runs the whole input through the descriptor. On input it cannot take,
 // skip_invalid says how many bytes to drop and what to write instead.
 template <typename SkipInvalid>
-std::string convert(const IconvDescriptor& cd, std::string_view input, SkipInvalid skip_invalid) {
+std::string convert(const IconvDescriptor& cd, std::string_view input, SkipInvalid skip_invalid)
+{
     std::string out(input.size() * 2 + 16, '\0');
     char* in_ptr = const_cast<char*>(input.data());
     std::size_t in_left = input.size();
@@ -75,11 +77,13 @@ std::string convert(const IconvDescriptor& cd, std::string_view input, SkipInval
     return out;
 }
 
-std::string_view as_bytes(std::u16string_view text) {
+std::string_view as_bytes(std::u16string_view text)
+{
     return {reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t)};
 }
 
-bool starts_with_surrogate_pair(std::string_view utf16_bytes) {
+bool starts_with_surrogate_pair(std::string_view utf16_bytes)
+{
     if (utf16_bytes.size() < 4) return false;
     char16_t units[2];
     std::memcpy(units, utf16_bytes.data(), sizeof units);
@@ -88,14 +92,16 @@ bool starts_with_surrogate_pair(std::string_view utf16_bytes) {
 
 }  // namespace
 
-bool iconv_supports(const std::string& code_page) {
+bool iconv_supports(const std::string& code_page)
+{
     const iconv_t cd = iconv_open(code_page.c_str(), native_utf16);
     if (cd == invalid_descriptor) return false;
     iconv_close(cd);
     return true;
 }
 
-std::string iconv_encode(const std::string& code_page, std::u16string_view text) {
+std::string iconv_encode(const std::string& code_page, std::u16string_view text)
+{
     const IconvDescriptor cd(code_page + "//TRANSLIT", native_utf16);
     return convert(cd, as_bytes(text), [](std::string_view rest) {
         const std::size_t skip = starts_with_surrogate_pair(rest) ? 4 : std::min<std::size_t>(2, rest.size());
@@ -103,13 +109,13 @@ std::string iconv_encode(const std::string& code_page, std::u16string_view text)
     });
 }
 
-std::u16string iconv_decode(const std::string& code_page, std::string_view bytes) {
+std::u16string iconv_decode(const std::string& code_page, std::string_view bytes)
+{
     const IconvDescriptor cd(native_utf16, code_page);
     static constexpr char16_t replacement = 0xFFFD;
     const std::string_view replacement_bytes(reinterpret_cast<const char*>(&replacement), sizeof replacement);
-    const std::string utf16_bytes = convert(cd, bytes, [&](std::string_view) {
-        return std::pair<std::size_t, std::string_view>(1, replacement_bytes);
-    });
+    const std::string utf16_bytes = convert(
+        cd, bytes, [&](std::string_view) { return std::pair<std::size_t, std::string_view>(1, replacement_bytes); });
     std::u16string out(utf16_bytes.size() / sizeof(char16_t), u'\0');
     std::memcpy(out.data(), utf16_bytes.data(), out.size() * sizeof(char16_t));
     return out;

@@ -21,7 +21,8 @@ constexpr int significant_digits = 15;
 
 // Rounds to nearest at 18 digits first (exact, by to_chars), then half-up at
 // the 16th: the two-step rounding is what stored values were written with.
-DecimalDigits round_to_significant_digits(double magnitude) {
+DecimalDigits round_to_significant_digits(double magnitude)
+{
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 17);
     const std::string_view text(buffer, result.ptr - buffer);  // d.ddddddddddddddddde[+-]xx
@@ -54,7 +55,8 @@ DecimalDigits round_to_significant_digits(double magnitude) {
     return {digits, exponent};
 }
 
-std::u16string plain_form(const DecimalDigits& d, char16_t separator) {
+std::u16string plain_form(const DecimalDigits& d, char16_t separator)
+{
     std::u16string out;
     const int n = static_cast<int>(d.digits.size());
     if (d.exponent > 0) {
@@ -72,7 +74,8 @@ std::u16string plain_form(const DecimalDigits& d, char16_t separator) {
     return out;
 }
 
-std::u16string exponent_form(const DecimalDigits& d, char16_t separator) {
+std::u16string exponent_form(const DecimalDigits& d, char16_t separator)
+{
     std::u16string out;
     out.push_back(d.digits[0]);
     if (d.digits.size() > 1) {
@@ -86,17 +89,23 @@ std::u16string exponent_form(const DecimalDigits& d, char16_t separator) {
     return out;
 }
 
-[[noreturn]] void throw_not_integer(std::u16string_view text) {
+[[noreturn]] void throw_not_integer(std::u16string_view text)
+{
     throw ConversionError(u"'" + std::u16string(text) + u"' is not a valid integer value");
 }
 
-[[noreturn]] void throw_not_float(std::u16string_view text) {
+[[noreturn]] void throw_not_float(std::u16string_view text)
+{
     throw ConversionError(u"'" + std::u16string(text) + u"' is not a valid floating point value");
 }
 
-bool is_decimal_digit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool is_decimal_digit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
-int hex_digit_value(char16_t c) {
+int hex_digit_value(char16_t c)
+{
     if (c >= u'0' && c <= u'9') return c - u'0';
     if (c >= u'a' && c <= u'f') return c - u'a' + 10;
     if (c >= u'A' && c <= u'F') return c - u'A' + 10;
@@ -105,8 +114,8 @@ int hex_digit_value(char16_t c) {
 
 // The integer text rule for a width of 32 or 64 bits. Accumulates without
 // sign in 64 bits, which holds every intermediate value the limits allow.
-template <typename Int>
-Int read_integer_text(std::u16string_view text) {
+template <typename Int> Int read_integer_text(std::u16string_view text)
+{
     using Unsigned = std::make_unsigned_t<Int>;
     constexpr Unsigned decimal_limit = static_cast<Unsigned>(std::numeric_limits<Int>::max()) / 10;
     constexpr Unsigned hex_limit = std::numeric_limits<Unsigned>::max() >> 4;
@@ -118,8 +127,10 @@ Int read_integer_text(std::u16string_view text) {
 
     const auto rest = text.substr(i);
     std::size_t prefix = 0;
-    if (!rest.empty() && (rest[0] == u'$' || rest[0] == u'x' || rest[0] == u'X')) prefix = 1;
-    else if (rest.size() >= 2 && rest[0] == u'0' && (rest[1] == u'x' || rest[1] == u'X')) prefix = 2;
+    if (!rest.empty() && (rest[0] == u'$' || rest[0] == u'x' || rest[0] == u'X'))
+        prefix = 1;
+    else if (rest.size() >= 2 && rest[0] == u'0' && (rest[1] == u'x' || rest[1] == u'X'))
+        prefix = 2;
 
     std::uint64_t value = 0;
     std::size_t digit_count = 0;
@@ -141,7 +152,8 @@ Int read_integer_text(std::u16string_view text) {
         value = value * 10 + static_cast<unsigned>(text[i] - u'0');
     }
     if (digit_count == 0) throw_not_integer(text);
-    const std::uint64_t max_magnitude = static_cast<std::uint64_t>(std::numeric_limits<Int>::max()) + (negative ? 1 : 0);
+    const std::uint64_t max_magnitude =
+        static_cast<std::uint64_t>(std::numeric_limits<Int>::max()) + (negative ? 1 : 0);
     if (value > max_magnitude) throw_not_integer(text);
     return negative ? static_cast<Int>(0u - static_cast<Unsigned>(value)) : static_cast<Int>(value);
 }
@@ -155,14 +167,16 @@ struct DecimalTextParts {
 
 constexpr int exponent_digit_limit = 500;
 
-bool parse_decimal_text(std::u16string_view text, char16_t separator, DecimalTextParts& parts) {
+bool parse_decimal_text(std::u16string_view text, char16_t separator, DecimalTextParts& parts)
+{
     std::size_t i = 0;
     const auto at = [&](std::size_t k) { return k < text.size() ? text[k] : u'\0'; };
     while (at(i) == u' ') ++i;
     if (at(i) == u'+' || at(i) == u'-') parts.negative = text[i++] == u'-';
 
     bool read_something = false;
-    for (; i < text.size() && is_decimal_digit(text[i]); ++i, read_something = true) parts.mantissa.push_back(static_cast<char>(text[i]));
+    for (; i < text.size() && is_decimal_digit(text[i]); ++i, read_something = true)
+        parts.mantissa.push_back(static_cast<char>(text[i]));
     if (i < text.size() && text[i] == separator) {
         ++i;
         read_something = true;
@@ -176,7 +190,8 @@ bool parse_decimal_text(std::u16string_view text, char16_t separator, DecimalTex
         bool negative_exponent = false;
         if (at(i) == u'+' || at(i) == u'-') negative_exponent = text[i++] == u'-';
         int value = 0;
-        for (; i < text.size() && is_decimal_digit(text[i]) && value < exponent_digit_limit; ++i) value = value * 10 + (text[i] - u'0');
+        for (; i < text.size() && is_decimal_digit(text[i]) && value < exponent_digit_limit; ++i)
+            value = value * 10 + (text[i] - u'0');
         parts.exponent = negative_exponent ? -value : value;
     }
     while (at(i) == u' ') ++i;
@@ -185,7 +200,8 @@ bool parse_decimal_text(std::u16string_view text, char16_t separator, DecimalTex
 
 // Power of ten of the first non-zero mantissa digit, to tell an underflow
 // (which reads as zero) from an overflow (which fails).
-bool is_tiny(const DecimalTextParts& parts) {
+bool is_tiny(const DecimalTextParts& parts)
+{
     const auto first = parts.mantissa.find_first_of("123456789");
     if (first == std::string::npos) return true;
     auto point = parts.mantissa.find('.');
@@ -196,12 +212,14 @@ bool is_tiny(const DecimalTextParts& parts) {
 
 }  // namespace
 
-char16_t regional_decimal_separator() {
+char16_t regional_decimal_separator()
+{
     static const char16_t separator = read_regional_decimal_separator();
     return separator;
 }
 
-std::u16string float_to_text(double value, char16_t decimal_separator) {
+std::u16string float_to_text(double value, char16_t decimal_separator)
+{
     if (std::isnan(value)) return u"NAN";
     if (std::isinf(value)) return value > 0 ? u"INF" : u"-INF";
     if (value == 0) return u"0";
@@ -213,13 +231,23 @@ std::u16string float_to_text(double value, char16_t decimal_separator) {
     return out;
 }
 
-std::u16string float_to_text(double value) { return float_to_text(value, regional_decimal_separator()); }
+std::u16string float_to_text(double value)
+{
+    return float_to_text(value, regional_decimal_separator());
+}
 
-std::int32_t text_to_int32(std::u16string_view text) { return read_integer_text<std::int32_t>(text); }
+std::int32_t text_to_int32(std::u16string_view text)
+{
+    return read_integer_text<std::int32_t>(text);
+}
 
-std::int64_t text_to_int64(std::u16string_view text) { return read_integer_text<std::int64_t>(text); }
+std::int64_t text_to_int64(std::u16string_view text)
+{
+    return read_integer_text<std::int64_t>(text);
+}
 
-double text_to_float(std::u16string_view text, char16_t decimal_separator) {
+double text_to_float(std::u16string_view text, char16_t decimal_separator)
+{
     DecimalTextParts parts;
     if (!parse_decimal_text(text, decimal_separator, parts)) throw_not_float(text);
 
@@ -237,4 +265,7 @@ double text_to_float(std::u16string_view text, char16_t decimal_separator) {
     return parts.negative ? -value : value;
 }
 
-double text_to_float(std::u16string_view text) { return text_to_float(text, regional_decimal_separator()); }
+double text_to_float(std::u16string_view text)
+{
+    return text_to_float(text, regional_decimal_separator());
+}

@@ -12,8 +12,9 @@ namespace {
 // Owns a locale_t made from the environment for one category.
 class EnvironmentLocale {
 public:
-    explicit EnvironmentLocale(int category_mask) : locale_(newlocale(category_mask, "", nullptr)) {}
-    ~EnvironmentLocale() {
+    explicit EnvironmentLocale(int category_mask) : locale_(newlocale(category_mask, "", nullptr)) { }
+    ~EnvironmentLocale()
+    {
         if (locale_) freelocale(locale_);
     }
     EnvironmentLocale(const EnvironmentLocale&) = delete;
@@ -28,7 +29,8 @@ private:
 
 }  // namespace
 
-char16_t read_regional_decimal_separator() {
+char16_t read_regional_decimal_separator()
+{
     const EnvironmentLocale locale(LC_NUMERIC_MASK);
     const char* radix = locale.info(RADIXCHAR);
     if (!radix) return u'.';
@@ -36,7 +38,8 @@ char16_t read_regional_decimal_separator() {
     return separator.size() == 1 ? separator[0] : u'.';
 }
 
-std::string read_environment_codeset() {
+std::string read_environment_codeset()
+{
     const EnvironmentLocale locale(LC_CTYPE_MASK);
     const char* codeset = locale.info(CODESET);
     return codeset ? std::string(codeset) : std::string();

@@ -13,7 +13,8 @@ namespace {
 // characters including the terminator.
 constexpr std::size_t max_value_length = 2047;
 
-std::optional<std::string> read_all_bytes(const std::filesystem::path& file) {
+std::optional<std::string> read_all_bytes(const std::filesystem::path& file)
+{
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
     std::ifstream in(file, std::ios::binary);
@@ -21,7 +22,8 @@ std::optional<std::string> read_all_bytes(const std::filesystem::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::u16string decode_utf16le(std::string_view bytes) {
+std::u16string decode_utf16le(std::string_view bytes)
+{
     std::u16string out(bytes.size() / 2, u'\0');
     for (std::size_t i = 0; i < out.size(); ++i)
         out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
@@ -30,38 +32,48 @@ std::u16string decode_utf16le(std::string_view bytes) {
 }
 
 // The whole file as text, by its byte-order mark or else in the ANSI code page.
-std::u16string decode_profile(std::string_view bytes) {
+std::u16string decode_profile(std::string_view bytes)
+{
     if (bytes.starts_with("\xFF\xFE")) return decode_utf16le(bytes.substr(2));
     if (bytes.starts_with("\xEF\xBB\xBF")) return utf8_to_utf16(bytes.substr(3));
     return AnsiCodePage::system().decode(bytes);
 }
 
-bool is_blank(char16_t c) { return c == u' ' || c == u'\t'; }
+bool is_blank(char16_t c)
+{
+    return c == u' ' || c == u'\t';
+}
 
-std::u16string_view trim_blanks(std::u16string_view text) {
+std::u16string_view trim_blanks(std::u16string_view text)
+{
     while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
     while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
     return text;
 }
 
-char16_t ascii_lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+char16_t ascii_lower(char16_t c)
+{
+    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
 
-bool equal_ignoring_ascii_case(std::u16string_view a, std::u16string_view b) {
+bool equal_ignoring_ascii_case(std::u16string_view a, std::u16string_view b)
+{
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
     return true;
 }
 
-std::u16string_view without_enclosing_quotes(std::u16string_view value) {
+std::u16string_view without_enclosing_quotes(std::u16string_view value)
+{
     if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
         return value.substr(1, value.size() - 2);
     return value;
 }
 
 // Calls on_line for each line without its CR LF or LF; stops when it says so.
-template <typename OnLine>
-void for_each_line(std::u16string_view text, OnLine on_line) {
+template <typename OnLine> void for_each_line(std::u16string_view text, OnLine on_line)
+{
     while (!text.empty()) {
         const auto end = text.find(u'\n');
         auto line = text.substr(0, end);
@@ -73,15 +85,16 @@ void for_each_line(std::u16string_view text, OnLine on_line) {
 }
 
 // A "[name]" line gives the name; any other line gives nothing.
-std::optional<std::u16string_view> section_name(std::u16string_view line) {
+std::optional<std::u16string_view> section_name(std::u16string_view line)
+{
     if (line.empty() || line.front() != u'[') return std::nullopt;
     const auto close = line.find(u']');
     if (close == std::u16string_view::npos) return std::nullopt;
     return trim_blanks(line.substr(1, close - 1));
 }
 
-std::optional<std::u16string> find_value(std::u16string_view text, std::u16string_view section,
-                                         std::u16string_view key) {
+std::optional<std::u16string> find_value(std::u16string_view text, std::u16string_view section, std::u16string_view key)
+{
     std::optional<std::u16string> found;
     bool in_section = false;
     for_each_line(text, [&](std::u16string_view raw_line) {
@@ -103,7 +116,8 @@ std::optional<std::u16string> find_value(std::u16string_view text, std::u16strin
 }  // namespace
 
 std::u16string read_profile_string(const std::filesystem::path& file, std::u16string_view section,
-                                   std::u16string_view key) {
+                                   std::u16string_view key)
+{
     const auto bytes = read_all_bytes(file);
     if (!bytes) return {};
     auto value = find_value(decode_profile(*bytes), trim_blanks(section), trim_blanks(key)).value_or(u"");

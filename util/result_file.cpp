@@ -16,7 +16,8 @@ namespace {
 
 constexpr std::string_view utf8_byte_order_mark = "\xEF\xBB\xBF";
 
-[[noreturn]] void throw_write_error(const std::filesystem::path& file, int error) {
+[[noreturn]] void throw_write_error(const std::filesystem::path& file, int error)
+{
     throw Error(u"Cannot write file \"" + utf8_to_utf16(file.string()) + u"\": " +
                 utf8_to_utf16(std::generic_category().message(error)));
 }
@@ -25,7 +26,8 @@ constexpr std::string_view utf8_byte_order_mark = "\xEF\xBB\xBF";
 // renamed over the target in time.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const std::filesystem::path& target) {
+    explicit TemporaryFile(const std::filesystem::path& target)
+    {
         static std::atomic<unsigned> counter{0};
         const auto directory = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
         for (int attempt = 0; attempt < 100; ++attempt) {
@@ -37,7 +39,8 @@ public:
         }
         throw_write_error(target, errno);
     }
-    ~TemporaryFile() {
+    ~TemporaryFile()
+    {
         if (fd_ >= 0) close(fd_);
         if (!path_.empty()) unlink(path_.c_str());
     }
@@ -45,7 +48,8 @@ public:
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     // Returns 0 or the errno of the failure.
-    int write_all(std::string_view bytes) {
+    int write_all(std::string_view bytes)
+    {
         while (!bytes.empty()) {
             const ssize_t written = write(fd_, bytes.data(), bytes.size());
             if (written < 0) {
@@ -58,7 +62,8 @@ public:
     }
 
     // Makes the content durable and closes the file; 0 or an errno.
-    int finish() {
+    int finish()
+    {
         const int sync_error = fsync(fd_) == 0 ? 0 : errno;
         const int close_error = close(fd_) == 0 ? 0 : errno;
         fd_ = -1;
@@ -66,7 +71,8 @@ public:
     }
 
     // 0 or an errno; after success the file is the target's and is kept.
-    int rename_to(const std::filesystem::path& target) {
+    int rename_to(const std::filesystem::path& target)
+    {
         if (rename(path_.c_str(), target.c_str()) != 0) return errno;
         path_.clear();
         return 0;
@@ -79,7 +85,8 @@ private:
 
 }  // namespace
 
-void write_result_file(const std::filesystem::path& file, std::u16string_view text, const AnsiCodePage& code_page) {
+void write_result_file(const std::filesystem::path& file, std::u16string_view text, const AnsiCodePage& code_page)
+{
     std::string bytes = code_page.is_utf8() ? std::string(utf8_byte_order_mark) : std::string();
     bytes += code_page.encode(text);
 

@@ -4,7 +4,8 @@ namespace {
 
 constexpr char32_t replacement_character = 0xFFFD;
 
-void append_utf16(std::u16string& out, char32_t cp) {
+void append_utf16(std::u16string& out, char32_t cp)
+{
     if (cp < 0x10000) {
         out.push_back(static_cast<char16_t>(cp));
     } else {
@@ -14,7 +15,8 @@ void append_utf16(std::u16string& out, char32_t cp) {
     }
 }
 
-void append_utf8(std::string& out, char32_t cp) {
+void append_utf8(std::string& out, char32_t cp)
+{
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {
@@ -34,16 +36,27 @@ void append_utf8(std::string& out, char32_t cp) {
 
 // Decodes one UTF-8 sequence starting at i, advancing i; rejects overlong
 // forms, surrogates and truncated sequences.
-char32_t next_code_point(std::string_view s, std::size_t& i) {
+char32_t next_code_point(std::string_view s, std::size_t& i)
+{
     const auto lead = static_cast<unsigned char>(s[i++]);
     if (lead < 0x80) return lead;
     int extra;
     char32_t cp;
     char32_t min;
-    if ((lead & 0xE0) == 0xC0) { extra = 1; cp = lead & 0x1F; min = 0x80; }
-    else if ((lead & 0xF0) == 0xE0) { extra = 2; cp = lead & 0x0F; min = 0x800; }
-    else if ((lead & 0xF8) == 0xF0) { extra = 3; cp = lead & 0x07; min = 0x10000; }
-    else return replacement_character;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = lead & 0x1F;
+        min = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = lead & 0x0F;
+        min = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = lead & 0x07;
+        min = 0x10000;
+    } else
+        return replacement_character;
     for (int k = 0; k < extra; ++k) {
         if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return replacement_character;
         cp = (cp << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
@@ -54,7 +67,8 @@ char32_t next_code_point(std::string_view s, std::size_t& i) {
 
 }  // namespace
 
-std::u16string utf8_to_utf16(std::string_view utf8) {
+std::u16string utf8_to_utf16(std::string_view utf8)
+{
     std::u16string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
@@ -69,7 +83,8 @@ std::u16string utf8_to_utf16(std::string_view utf8) {
     return out;
 }
 
-std::string utf16_to_utf8(std::u16string_view utf16) {
+std::string utf16_to_utf8(std::u16string_view utf16)
+{
     std::string out;
     out.reserve(utf16.size());
     for (std::size_t i = 0; i < utf16.size(); ++i) {

@@ -2,4 +2,7 @@
 
 #include <malloc.h>
 
-void trim_working_set() noexcept { malloc_trim(0); }
+void trim_working_set() noexcept
+{
+    malloc_trim(0);
+}

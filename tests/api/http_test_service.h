@@ -15,13 +15,17 @@ public:
     ScopedEnvironment(std::string name, const std::optional<std::string>& value) : name_(std::move(name))
     {
         if (const char* old = std::getenv(name_.c_str())) old_ = old;
-        if (value) setenv(name_.c_str(), value->c_str(), 1);
-        else unsetenv(name_.c_str());
+        if (value)
+            setenv(name_.c_str(), value->c_str(), 1);
+        else
+            unsetenv(name_.c_str());
     }
     ~ScopedEnvironment()
     {
-        if (old_) setenv(name_.c_str(), old_->c_str(), 1);
-        else unsetenv(name_.c_str());
+        if (old_)
+            setenv(name_.c_str(), old_->c_str(), 1);
+        else
+            unsetenv(name_.c_str());
     }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
@@ -35,7 +39,7 @@ private:
 // CURL_CA_BUNDLE while the test runs and stopped when it ends.
 class ServiceTest : public ::testing::Test {
 protected:
-    explicit ServiceTest(ServiceOptions options = {}) : service(std::move(options)) {}
+    explicit ServiceTest(ServiceOptions options = {}) : service(std::move(options)) { }
 
     QuintaraService service;
     ScopedEnvironment trust{"CURL_CA_BUNDLE", service.ca_file().string()};

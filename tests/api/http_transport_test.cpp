@@ -122,4 +122,4 @@ TEST_F(HttpTransportTest, HeaderValueCannotSmuggleFurtherHeaders)
     EXPECT_TRUE(service.received().empty());
 }
 
-} // namespace
+}  // namespace

@@ -16,7 +16,10 @@
 // the table filled from the body's value tree, failures included.
 namespace {
 
-std::string u8(std::u16string_view text) { return utf16_to_utf8(text); }
+std::string u8(std::u16string_view text)
+{
+    return utf16_to_utf8(text);
+}
 
 struct Snapshot {
     std::u16string failure;
@@ -31,10 +34,8 @@ struct Snapshot {
 std::ostream& operator<<(std::ostream& out, const Snapshot& s)
 {
     out << "failure '" << u8(s.failure) << "', " << (s.active ? "open" : "closed") << (s.eof ? ", eof" : "") << ", ";
-    for (const auto& column : s.columns)
-        out << u8(column) << "|";
-    for (const auto& cell : s.cells)
-        out << (cell ? "«" + u8(*cell) + "»" : "∅") << " ";
+    for (const auto& column : s.columns) out << u8(column) << "|";
+    for (const auto& cell : s.cells) out << (cell ? "«" + u8(*cell) + "»" : "∅") << " ";
     return out;
 }
 
@@ -43,8 +44,7 @@ std::ostream& operator<<(std::ostream& out, const Snapshot& s)
 Snapshot snapshot(MemoryTable& table, std::u16string failure)
 {
     Snapshot s{std::move(failure), table.Active(), table.Eof(), table.column_names(), {}};
-    if (!s.active)
-        return s;
+    if (!s.active) return s;
     for (std::size_t i = 0; i < s.columns.size(); ++i)
         s.cells.push_back(table.FieldByName(s.columns[i]).AsString());  // the current row first
     for (table.First(); !table.Eof(); table.Next())
@@ -66,8 +66,7 @@ MemoryTable earlier_page(char16_t separator)
     return table;
 }
 
-template <typename Load>
-Snapshot rebuilt(char16_t separator, Load&& load)
+template <typename Load> Snapshot rebuilt(char16_t separator, Load&& load)
 {
     MemoryTable table = earlier_page(separator);
     const std::u16string failure = failure_message([&] { load(table); });
@@ -78,8 +77,7 @@ Snapshot from_tree(std::u16string_view body, char16_t separator)
 {
     return rebuilt(separator, [&](MemoryTable& table) {
         const std::optional<JsonValue> value = read_json(body);
-        if (!value)
-            throw Error(u"Response content is not valid JSON");
+        if (!value) throw Error(u"Response content is not valid JSON");
         table.load(*value);
     });
 }
@@ -113,7 +111,10 @@ void expect_same_table(std::u16string_view body)
     }
 }
 
-std::u16string nested(int depth) { return std::u16string(depth, u'[') + std::u16string(depth, u']'); }
+std::u16string nested(int depth)
+{
+    return std::u16string(depth, u'[') + std::u16string(depth, u']');
+}
 
 TEST(JsonTableLoader, FillsTheSameTableAsTheValueTree)
 {
@@ -127,8 +128,20 @@ TEST(JsonTableLoader, FillsTheSameTableAsTheValueTree)
         uR"([{"x":1},2,null,[3,{"x":9}],"x",{"x":{"x":1}},true])",
         uR"([1,"a",{"x":1},null,[2,[3]],false])",
         uR"([[{"a":1}],{"a":2}])",
-        u"\"texto\"", u"7", u"-0.5e3", u"null", u"true", u"false",
-        u"[]", u"{}", u"[{}]", uR"([{},{"a":1}])", uR"([{"":1}])", uR"({"":1})", u"[[]]", u"[{}, 3]",
+        u"\"texto\"",
+        u"7",
+        u"-0.5e3",
+        u"null",
+        u"true",
+        u"false",
+        u"[]",
+        u"{}",
+        u"[{}]",
+        uR"([{},{"a":1}])",
+        uR"([{"":1}])",
+        uR"({"":1})",
+        u"[[]]",
+        u"[{}, 3]",
         // Keys: empty, repeated, other letter case, out of column order.
         uR"([{"":1,"b":2},{"":5,"b":3,"b":4}])",
         uR"([{"a":1,"A":2,"a":3},{"A":4,"a":5,"a":6}])",
@@ -162,29 +175,30 @@ TEST(JsonTableLoader, FillsTheSameTableAsTheValueTree)
         uR"([{"a":1},{"a":{"n":)" + bad + u"}}]",
         // Not JSON: the earlier page stays, even after a failing number.
         u"<html><body>Bad Gateway</body></html>",
-        u"[1,", u"[{\"a\":1}] x", u"{}{}", uR"([{"a":1},{"a":1e400}])",
+        u"[1,",
+        u"[{\"a\":1}] x",
+        u"{}{}",
+        uR"([{"a":1},{"a":1e400}])",
         uR"([{"a":1},{"a":)" + bad + u"},",
         u"  \n",
         nested(max_json_nesting),
         nested(max_json_nesting + 1),
         u"[{\"a\":" + nested(max_json_nesting) + u"}]",
     };
-    for (const auto& body : bodies)
-        expect_same_table(body);
+    for (const auto& body : bodies) expect_same_table(body);
 }
 
 // Random answers over a few keys that collide in letter case, with values
 // of every kind, find what the list above does not.
 class RandomAnswer {
 public:
-    explicit RandomAnswer(unsigned seed) : random_(seed) {}
+    explicit RandomAnswer(unsigned seed) : random_(seed) { }
 
     std::u16string page()
     {
         std::u16string out = u"[";
         const int rows = pick(6);
-        for (int i = 0; i < rows; ++i)
-            out += (i ? u"," : u"") + (pick(8) == 0 ? value(1) : object(1));
+        for (int i = 0; i < rows; ++i) out += (i ? u"," : u"") + (pick(8) == 0 ? value(1) : object(1));
         return out + u"]";
     }
     std::u16string value(int depth)
@@ -192,14 +206,15 @@ public:
         switch (pick(depth < 3 ? 9 : 7)) {
         case 0: return u"null";
         case 1: return pick(2) ? u"true" : u"false";
-        case 2: case 3: return one_of(numbers_);
-        case 4: case 5: return one_of(strings_);
+        case 2:
+        case 3: return one_of(numbers_);
+        case 4:
+        case 5: return one_of(strings_);
         case 6: return u"\"" + std::u16string(250 + pick(10), u'w') + u"\"";
         case 7: return object(depth + 1);
         default: {
             std::u16string out = u"[";
-            for (int i = 0, n = pick(4); i < n; ++i)
-                out += (i ? u"," : u"") + value(depth + 1);
+            for (int i = 0, n = pick(4); i < n; ++i) out += (i ? u"," : u"") + value(depth + 1);
             return out + u"]";
         }
         }
@@ -209,26 +224,24 @@ private:
     std::u16string object(int depth)
     {
         std::u16string out = u"{";
-        for (int i = 0, n = pick(6); i < n; ++i)
-            out += (i ? u"," : u"") + one_of(keys_) + u":" + value(depth);
+        for (int i = 0, n = pick(6); i < n; ++i) out += (i ? u"," : u"") + one_of(keys_) + u":" + value(depth);
         return out + u"}";
     }
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
     const std::u16string& one_of(const std::vector<std::u16string>& items) { return items[pick(int(items.size()))]; }
 
     std::mt19937 random_;
-    const std::vector<std::u16string> keys_ = {uR"("a")", uR"("A")", uR"("b")", uR"("c")", uR"("")", uR"("ção")",
-                                                uR"("ÇÃO")"};
-    const std::vector<std::u16string> numbers_ = {u"0", u"-7", u"28.25", u"1E3", u"12345678901",
-                                                  u"7891234567890", u"123456789012345678901", u"0.00001"};
+    const std::vector<std::u16string> keys_ = {uR"("a")", uR"("A")",   uR"("b")",  uR"("c")",
+                                               uR"("")",  uR"("ção")", uR"("ÇÃO")"};
+    const std::vector<std::u16string> numbers_ = {
+        u"0", u"-7", u"28.25", u"1E3", u"12345678901", u"7891234567890", u"123456789012345678901", u"0.00001"};
     const std::vector<std::u16string> strings_ = {uR"("")", uR"("x")", uR"("a\/b \"q\" \u00e3")", uR"(" 2,5 ")"};
 };
 
 TEST(JsonTableLoader, FillsTheSameTableForRandomAnswers)
 {
     RandomAnswer answers(20240501);
-    for (int i = 0; i < 400; ++i)
-        expect_same_table(i % 5 == 0 ? answers.value(1) : answers.page());
+    for (int i = 0; i < 400; ++i) expect_same_table(i % 5 == 0 ? answers.value(1) : answers.page());
 }
 
 }  // namespace

@@ -10,7 +10,10 @@ using namespace std::string_literals;
 
 namespace {
 
-std::string u8(std::u16string_view text) { return utf16_to_utf8(text); }
+std::string u8(std::u16string_view text)
+{
+    return utf16_to_utf8(text);
+}
 
 // Both readers must agree, through a value tree and written as they read,
 // so every body goes all four ways.
@@ -52,8 +55,7 @@ TEST(JsonValue, BodiesGiveTheirCompactText)
         {uR"("\u00e9\ud83d\ude00\u0000x")", u"\"é\U0001F600\0x\""s},
         {u"{\"chave \\/ \u00e7\":\"\u00e7\"}", u"{\"chave \\/ ç\":\"ç\"}"},
     };
-    for (const auto& c : cases)
-        expect_compact(c.body, c.compact);
+    for (const auto& c : cases) expect_compact(c.body, c.compact);
 }
 
 TEST(JsonValue, InvalidBodiesGiveNoValue)
@@ -77,8 +79,7 @@ TEST(JsonValue, InvalidBodiesGiveNoValue)
         u"[",
         u"\"open",
     };
-    for (const auto& body : cases)
-        expect_compact(body, std::nullopt);
+    for (const auto& body : cases) expect_compact(body, std::nullopt);
 }
 
 TEST(JsonValue, NestingIsBounded)
@@ -113,7 +114,8 @@ TEST(JsonValue, KeepsLexemesDecodedStringsAndMembers)
 
 TEST(JsonValue, MalformedUtf8ReadsAsReplacementCharacter)
 {
-    const auto value = read_json_utf8("[\"a\xff" "b\", \"\xc3\xa7\"]");
+    const auto value = read_json_utf8("[\"a\xff"
+                                      "b\", \"\xc3\xa7\"]");
     ASSERT_TRUE(value);
     EXPECT_EQ(u"[\"a\uFFFDb\",\"ç\"]", compact_json_text(*value));
     EXPECT_FALSE(read_json_utf8("[1]\xff"));

@@ -11,7 +11,10 @@
 
 namespace {
 
-std::string u8(std::u16string_view text) { return utf16_to_utf8(text); }
+std::string u8(std::u16string_view text)
+{
+    return utf16_to_utf8(text);
+}
 
 struct Table : MemoryTable {
     explicit Table(char16_t separator = u',') : MemoryTable(u"tblProdutos") { set_decimal_separator(separator); }
@@ -22,8 +25,7 @@ std::u16string dump(MemoryTable& table)
 {
     std::u16string out;
     const auto names = table.column_names();
-    for (std::size_t i = 0; i < names.size(); ++i)
-        out += (i ? u"|" : u"") + names[i];
+    for (std::size_t i = 0; i < names.size(); ++i) out += (i ? u"|" : u"") + names[i];
     for (table.First(); !table.Eof(); table.Next()) {
         out += u";";
         for (std::size_t i = 0; i < names.size(); ++i) {
@@ -34,7 +36,10 @@ std::u16string dump(MemoryTable& table)
     return out;
 }
 
-std::u16string closed_message() { return u"tblProdutos: Cannot perform this operation on a closed dataset"; }
+std::u16string closed_message()
+{
+    return u"tblProdutos: Cannot perform this operation on a closed dataset";
+}
 
 TEST(MemoryTable, AnswersGiveColumnsAndRows)
 {
@@ -156,14 +161,13 @@ TEST(MemoryTable, UnreadableNumberKeepsTheRowsFilledSoFar)
         {u"1e400", u"'1e400' is not a valid floating point value"},
     };
     auto row = [](const JsonValue& b) {
-        return JsonValue::object(
-            {{u"a", JsonValue::number(u"4")}, {u"b", b}, {u"c", JsonValue::number(u"6")}});
+        return JsonValue::object({{u"a", JsonValue::number(u"4")}, {u"b", b}, {u"c", JsonValue::number(u"6")}});
     };
     for (const auto& c : cases) {
         Table table;
-        const JsonValue answer = JsonValue::array({*read_json(uR"({"a":1,"b":2,"c":3})"),
-                                                   row(JsonValue::number(c.lexeme)),
-                                                   *read_json(uR"({"a":7,"b":8,"c":9})")});
+        const JsonValue answer =
+            JsonValue::array({*read_json(uR"({"a":1,"b":2,"c":3})"), row(JsonValue::number(c.lexeme)),
+                              *read_json(uR"({"a":7,"b":8,"c":9})")});
         try {
             table.load(answer);
             ADD_FAILURE() << "no failure for " << u8(c.lexeme);
@@ -257,7 +261,8 @@ TEST(MemoryTable, ReadsCellsAsNumbersWithTheTablesSeparator)
         if (c.message.empty())
             EXPECT_DOUBLE_EQ(c.value, field.AsFloat()) << u8(c.json) << " with " << char(c.separator);
         else
-            EXPECT_EQ(c.message, failure_message([&] { field.AsFloat(); })) << u8(c.json) << " with " << char(c.separator);
+            EXPECT_EQ(c.message, failure_message([&] { field.AsFloat(); }))
+                << u8(c.json) << " with " << char(c.separator);
     }
 }
 
@@ -297,8 +302,7 @@ TEST(MemoryTable, FindsColumnsIgnoringCaseOfAccentedLetters)
         {u"preço", u"1"}, {u"PREÇO", u"1"}, {u"água", u"2"}, {u"Água", u"2"},
         {u"ÿ", u"3"},     {u"ĳ", u"4"},     {u"ł", u"5"},    {u"É", u"6"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.value, table.FieldByName(c.name).AsString()) << u8(c.name);
+    for (const auto& c : cases) EXPECT_EQ(c.value, table.FieldByName(c.name).AsString()) << u8(c.name);
     // Accents are letters of their own, not decorations of the plain letter.
     for (const std::u16string name : {u"preco", u"agua", u"e", u"nomeDepartamento"})
         EXPECT_EQ(u"tblProdutos: Field '" + name + u"' not found", failure_message([&] { table.FieldByName(name); }))

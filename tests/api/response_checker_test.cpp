@@ -11,13 +11,15 @@ namespace {
 
 using Entries = std::vector<std::u16string>;
 
-std::string u8(std::u16string_view text) { return utf16_to_utf8(text); }
+std::string u8(std::u16string_view text)
+{
+    return utf16_to_utf8(text);
+}
 
 Entries repeated(const Entries& pair, int times)
 {
     Entries out;
-    for (int i = 0; i < times; ++i)
-        out.insert(out.end(), pair.begin(), pair.end());
+    for (int i = 0; i < times; ++i) out.insert(out.end(), pair.begin(), pair.end());
     return out;
 }
 
@@ -29,7 +31,8 @@ TEST(ResponseChecker, JudgesCompactTexts)
         std::u16string result;
     } cases[] = {
         {uR"([{"codigo":10,"nome":"Arroz","ativo":1}])",
-         {u"codigo", u"10", u"nome", u"Arroz", u"ativo", u"1", u"ativo", u"1"}, u"OK"},
+         {u"codigo", u"10", u"nome", u"Arroz", u"ativo", u"1", u"ativo", u"1"},
+         u"OK"},
         {uR"({"erro":"Falha"})", repeated({u"erro", u"Falha"}, 4), u"ERRO: Falha"},
         {uR"({"Message":"Falha"})", repeated({u"Message", u"Falha"}, 4), u"ERRO: Falha"},
         {uR"({"error":"Falha"})", repeated({u"error", u"Falha"}, 4), u"OK"},

@@ -95,29 +95,23 @@ TEST_F(GerApiTest, StatusBackOffWaitsLongerAfterEachFailure)
         int count;
         int deadline;
     } steps[] = {
-        {36000, false, true, false, 1, 36180},
-        {36100, true, false, false, 1, 36180},
+        {36000, false, true, false, 1, 36180},  {36100, true, false, false, 1, 36180},
         {36180, true, false, false, 1, 36180},  // a deadline equal to now still waits
-        {36181, false, true, false, 2, 36541},
-        {36542, true, true, true, 0, 0},
-        {36543, false, true, false, 1, 36723},
-        {40000, false, true, false, 2, 40360},
-        {41000, false, true, false, 3, 41540},
-        {42000, false, true, false, 4, 42720},
-        {43000, false, true, false, 5, 43900},
-        {44000, false, true, false, 6, 45080},
-        {46000, false, true, false, 7, 47260},
-        {48000, false, true, false, 8, 49440},
-        {50000, false, true, false, 9, 51620},
-        {52000, false, true, false, 10, 53800},
+        {36181, false, true, false, 2, 36541},  {36542, true, true, true, 0, 0},
+        {36543, false, true, false, 1, 36723},  {40000, false, true, false, 2, 40360},
+        {41000, false, true, false, 3, 41540},  {42000, false, true, false, 4, 42720},
+        {43000, false, true, false, 5, 43900},  {44000, false, true, false, 6, 45080},
+        {46000, false, true, false, 7, 47260},  {48000, false, true, false, 8, 49440},
+        {50000, false, true, false, 9, 51620},  {52000, false, true, false, 10, 53800},
         {54000, false, true, false, 10, 55800},  // never above 10 steps of 180 s
-        {56000, true, true, true, 0, 0},
-        {56001, true, true, true, 0, 0},
+        {56000, true, true, true, 0, 0},        {56001, true, true, true, 0, 0},
     };
     for (const auto& s : steps) {
         now = s.now;
-        if (s.service_up) service.clear_scripts();
-        else service.script("api/getStatus", {503, "{\"message\":\"down\"}"});
+        if (s.service_up)
+            service.clear_scripts();
+        else
+            service.script("api/getStatus", {503, "{\"message\":\"down\"}"});
         service.clear_received();
         EXPECT_EQ(s.expected, api.get_Status()) << s.now;
         EXPECT_EQ(s.probes, service.received().size() == 1) << s.now;
@@ -187,9 +181,8 @@ TEST_F(GerApiTest, ConfirmationPostsAnEmptyFormToTheChosenAddress)
         std::string target;
     } cases[] = {
         {u"outros", pessoa},  // before any choice: the people address
-        {u"Produtos", produto}, {u"PRODUTOS", produto}, {u"outros", produto},
-        {u"clientes", pessoa},  {u"CliEntes", pessoa},  {u"", pessoa},
-        {u"produtos", produto},
+        {u"Produtos", produto}, {u"PRODUTOS", produto}, {u"outros", produto},   {u"clientes", pessoa},
+        {u"CliEntes", pessoa},  {u"", pessoa},          {u"produtos", produto},
     };
     service.script("api/operacoes-frente/updateData/PRODUTO", {500, "<html>broken</html>", "text/html"});
     for (const auto& c : cases) {
@@ -341,4 +334,4 @@ TEST_F(GerApiTest, PeoplePagesUseTheirOwnAddressAndTable)
     EXPECT_FALSE(api.tblProdutos.Active());
 }
 
-} // namespace
+}  // namespace

@@ -10,15 +10,20 @@ namespace {
 const std::string no_request_file_text = "Erro abrir arquivo de configuracao ConfigImporta.ini";
 const std::string run_failure_prefix = "Erro de conexao com banco de dados Local...";
 
-ProcessOptions headless() {
+ProcessOptions headless()
+{
     ProcessOptions options;
-    options.env = {{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}, {"QT_QPA_PLATFORM", std::nullopt},
-                   {"LANG", "C.UTF-8"}, {"LC_ALL", std::nullopt}};
+    options.env = {{"DISPLAY", std::nullopt},
+                   {"WAYLAND_DISPLAY", std::nullopt},
+                   {"QT_QPA_PLATFORM", std::nullopt},
+                   {"LANG", "C.UTF-8"},
+                   {"LC_ALL", std::nullopt}};
     options.timeout = std::chrono::seconds(30);
     return options;
 }
 
-TEST(ImportRun, WithoutRequestFileWritesItsOutcomeAfterAboutOneSecond) {
+TEST(ImportRun, WithoutRequestFileWritesItsOutcomeAfterAboutOneSecond)
+{
     TempDir dir;
     const auto importer = install_importer(dir.path());
     write_file_bytes(dir / "ConfigImporta.ret", std::string(200, 'x'));  // an earlier, longer result
@@ -32,10 +37,12 @@ TEST(ImportRun, WithoutRequestFileWritesItsOutcomeAfterAboutOneSecond) {
     EXPECT_GE(result.elapsed.count(), 900);
 }
 
-TEST(ImportRun, RequestFileIsConsumedEvenWhenTheConnectionFails) {
+TEST(ImportRun, RequestFileIsConsumedEvenWhenTheConnectionFails)
+{
     TempDir dir;
     const auto importer = install_importer(dir.path());
-    write_file_bytes(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=abc\r\npathBancoDados=\r\nReg_por_trafego=500\r\n");
+    write_file_bytes(dir / "ConfigImporta.ini",
+                     "[CONF]\r\ntoken_quintara=abc\r\npathBancoDados=\r\nReg_por_trafego=500\r\n");
 
     const auto result = run_process(importer, headless());
 
@@ -49,7 +56,8 @@ TEST(ImportRun, RequestFileIsConsumedEvenWhenTheConnectionFails) {
 // Writing the result fails: without a desktop nobody could quit the process
 // that the error box would leave behind, so it ends with code 1 after
 // printing the box's text (a full stop appended) under the title.
-TEST(ImportRun, HeadlessRunWhoseResultCannotBeWrittenEndsWithItsMessage) {
+TEST(ImportRun, HeadlessRunWhoseResultCannotBeWrittenEndsWithItsMessage)
+{
     TempDir dir;
     const auto importer = install_importer(dir.path());
     std::filesystem::create_directory(dir / "ConfigImporta.ret");

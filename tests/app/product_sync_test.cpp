@@ -92,14 +92,17 @@ struct Scenario {
     std::string outcome;
     std::vector<int> requested_start_ids;
     bool confirmed = false;
-    Rows departments;          // cod_dep, nom_dep, tipo_item, com_dep
-    Rows merchandise;          // merchandise_columns, by cod_red
+    Rows departments;  // cod_dep, nom_dep, tipo_item, com_dep
+    Rows merchandise;  // merchandise_columns, by cod_red
     std::vector<std::string> in_stderr = {};
     const char* merchandise_columns = "cod_red, nom_mer, dep_mer";
     std::vector<std::u16string> database_setup = {};
 };
 
-void PrintTo(const Scenario& s, std::ostream* out) { *out << s.name; }
+void PrintTo(const Scenario& s, std::ostream* out)
+{
+    *out << s.name;
+}
 
 const std::string fifty(50, 'n');
 const std::string thirty(30, 'a');
@@ -150,10 +153,18 @@ const Scenario scenarios[] = {
 
     {.name = "TextsAreCutAndFlagsAreTrueOnlyForOne",
      .page_size = "500",
-     .pages = {{0, page({{.codigo = 1, .nome = fifty + "0123456789", .apelidoProduto = thirty + "0123456789",
-                          .codigoBarras = thirty + "0123456789", .referencia = thirty + "0123456789",
-                          .unidadeVenda = "UNIDADES", .unidadeBalanca = "KG", .produtoBalanca = "1", .Ativo = "1",
-                          .ncm = "", .qtdEstoque = "12.5", .valorVenda = "28.25"},
+     .pages = {{0, page({{.codigo = 1,
+                          .nome = fifty + "0123456789",
+                          .apelidoProduto = thirty + "0123456789",
+                          .codigoBarras = thirty + "0123456789",
+                          .referencia = thirty + "0123456789",
+                          .unidadeVenda = "UNIDADES",
+                          .unidadeBalanca = "KG",
+                          .produtoBalanca = "1",
+                          .Ativo = "1",
+                          .ncm = "",
+                          .qtdEstoque = "12.5",
+                          .valorVenda = "28.25"},
                          {.codigo = 2, .produtoBalanca = "2", .Ativo = "0"},
                          {.codigo = 3, .produtoBalanca = "-1", .Ativo = "-1"},
                          {.codigo = 4, .produtoBalanca = "0", .Ativo = "2"}},
@@ -162,13 +173,11 @@ const Scenario scenarios[] = {
      .requested_start_ids = {0},
      .confirmed = true,
      .departments = {{"1", "MERCEARIA", "99", "0"}},
-     .merchandise = {{"1", fifty, thirty, thirty, thirty, "UNIDA", "KG", "T", "F", "0", "12.5", "28.25", "T"},
-                     {"2", "Produto", "Apelido", "7891000100103", "REF-1", "UN", "UN", "F", "F", "022021000", "10",
-                      "9.9", "F"},
-                     {"3", "Produto", "Apelido", "7891000100103", "REF-1", "UN", "UN", "F", "F", "022021000", "10",
-                      "9.9", "F"},
-                     {"4", "Produto", "Apelido", "7891000100103", "REF-1", "UN", "UN", "F", "F", "022021000", "10",
-                      "9.9", "F"}},
+     .merchandise =
+         {{"1", fifty, thirty, thirty, thirty, "UNIDA", "KG", "T", "F", "0", "12.5", "28.25", "T"},
+          {"2", "Produto", "Apelido", "7891000100103", "REF-1", "UN", "UN", "F", "F", "022021000", "10", "9.9", "F"},
+          {"3", "Produto", "Apelido", "7891000100103", "REF-1", "UN", "UN", "F", "F", "022021000", "10", "9.9", "F"},
+          {"4", "Produto", "Apelido", "7891000100103", "REF-1", "UN", "UN", "F", "F", "022021000", "10", "9.9", "F"}},
      .merchandise_columns = "cod_red, nom_mer, ape_cup, cod_bar, ref_mer, uni_mer, uni_bal, pro_balanca, "
                             "pro_servico, cod_ncm, QTD_EST, vlr_ven, pro_ativo"},
 
@@ -257,7 +266,8 @@ const Scenario scenarios[] = {
     // uni_bal is a varchar(5): the database refuses the second product.
     {.name = "ProductTheDatabaseRefusesIsSkipped",
      .page_size = "500",
-     .pages = {{0, page({{.codigo = 1}, {.codigo = 2, .nomeDepartamento = "Limpeza", .unidadeBalanca = "UNIDADE"},
+     .pages = {{0, page({{.codigo = 1},
+                         {.codigo = 2, .nomeDepartamento = "Limpeza", .unidadeBalanca = "UNIDADE"},
                          {.codigo = 3}},
                         0)}},
      .outcome = import_ok,
@@ -277,9 +287,10 @@ const Scenario scenarios[] = {
      .requested_start_ids = {0, 2},
      .departments = {{"1", "MERCEARIA", "99", "0"}},
      .merchandise = {{"1", "Produto", "1"}, {"2", "Produto", "1"}},
-     .database_setup = {u"create exception commit_refused 'commit refused'",
-                        u"create trigger refuse_product_3 on transaction commit as begin "
-                        u"if (exists(select 1 from Mercadorias where cod_red = 3)) then exception commit_refused; end"}},
+     .database_setup =
+         {u"create exception commit_refused 'commit refused'",
+          u"create trigger refuse_product_3 on transaction commit as begin "
+          u"if (exists(select 1 from Mercadorias where cod_red = 3)) then exception commit_refused; end"}},
 };
 
 Rows utf8_rows(const std::vector<std::vector<std::u16string>>& rows)
@@ -313,19 +324,24 @@ protected:
 
     void write_request(const std::string& page_size)
     {
-        write_file_bytes(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=" + token + "\r\npathBancoDados=" +
-                                                        database.file.string() + "\r\nReg_por_trafego=" +
-                                                        page_size + "\r\n");
+        write_file_bytes(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=" + token +
+                                                        "\r\npathBancoDados=" + database.file.string() +
+                                                        "\r\nReg_por_trafego=" + page_size + "\r\n");
     }
 
     ProcessResult run_importer()
     {
         ProcessOptions options;
-        options.env = {{"DISPLAY", std::nullopt},       {"WAYLAND_DISPLAY", std::nullopt},
-                       {"QT_QPA_PLATFORM", std::nullopt}, {"LANG", "C.UTF-8"},
-                       {"LC_ALL", std::nullopt},          {"LC_CTYPE", std::nullopt},
-                       {"https_proxy", std::nullopt},     {"HTTPS_PROXY", std::nullopt},
-                       {"all_proxy", std::nullopt},       {"ALL_PROXY", std::nullopt},
+        options.env = {{"DISPLAY", std::nullopt},
+                       {"WAYLAND_DISPLAY", std::nullopt},
+                       {"QT_QPA_PLATFORM", std::nullopt},
+                       {"LANG", "C.UTF-8"},
+                       {"LC_ALL", std::nullopt},
+                       {"LC_CTYPE", std::nullopt},
+                       {"https_proxy", std::nullopt},
+                       {"HTTPS_PROXY", std::nullopt},
+                       {"all_proxy", std::nullopt},
+                       {"ALL_PROXY", std::nullopt},
                        {"QUINTARA_BASE_URL", service->base_url()},
                        {"CURL_CA_BUNDLE", service->ca_file().string()}};
         options.timeout = std::chrono::seconds(60);

@@ -27,7 +27,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::vector<std::string> environment_with(const std::map<std::string, std::optional<std::string>>& changes) {
+std::vector<std::string> environment_with(const std::map<std::string, std::optional<std::string>>& changes)
+{
     std::map<std::string, std::string> vars;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
@@ -35,22 +36,26 @@ std::vector<std::string> environment_with(const std::map<std::string, std::optio
         if (eq != std::string::npos) vars[entry.substr(0, eq)] = entry.substr(eq + 1);
     }
     for (const auto& [name, value] : changes) {
-        if (value) vars[name] = *value;
-        else vars.erase(name);
+        if (value)
+            vars[name] = *value;
+        else
+            vars.erase(name);
     }
     std::vector<std::string> out;
     for (const auto& [name, value] : vars) out.push_back(name + "=" + value);
     return out;
 }
 
-std::vector<char*> c_strings(std::vector<std::string>& texts) {
+std::vector<char*> c_strings(std::vector<std::string>& texts)
+{
     std::vector<char*> out;
     for (auto& t : texts) out.push_back(t.data());
     out.push_back(nullptr);
     return out;
 }
 
-std::optional<std::filesystem::path> find_in_path(const std::string& program) {
+std::optional<std::filesystem::path> find_in_path(const std::string& program)
+{
     const char* path = std::getenv("PATH");
     std::istringstream dirs(path ? path : "/usr/bin:/bin");
     for (std::string dir; std::getline(dirs, dir, ':');) {
@@ -60,7 +65,8 @@ std::optional<std::filesystem::path> find_in_path(const std::string& program) {
     return std::nullopt;
 }
 
-std::filesystem::path program_path(const std::string& program) {
+std::filesystem::path program_path(const std::string& program)
+{
     if (auto found = find_in_path(program)) return *found;
     throw std::runtime_error(program + " is not installed");
 }
@@ -69,8 +75,9 @@ const char* const x_programs[] = {"Xvfb", "trayer", "xdotool", "xwininfo", "impo
 
 // One connection to the display, closed when it goes.
 struct XConnection {
-    explicit XConnection(const std::string& display) : handle(XOpenDisplay(display.c_str())) {}
-    ~XConnection() {
+    explicit XConnection(const std::string& display) : handle(XOpenDisplay(display.c_str())) { }
+    ~XConnection()
+    {
         if (handle) XCloseDisplay(handle);
     }
     XConnection(const XConnection&) = delete;
@@ -78,18 +85,21 @@ struct XConnection {
     Display* handle;
 };
 
-bool accepts_clients(const std::string& display) {
+bool accepts_clients(const std::string& display)
+{
     return XConnection(display).handle != nullptr;
 }
 
-bool tray_is_hosted(const std::string& display) {
+bool tray_is_hosted(const std::string& display)
+{
     XConnection x(display);
     if (!x.handle) return false;
     const Atom selection = XInternAtom(x.handle, "_NET_SYSTEM_TRAY_S0", False);
     return XGetSelectionOwner(x.handle, selection) != None;
 }
 
-std::string hex_id(const std::string& decimal_id) {
+std::string hex_id(const std::string& decimal_id)
+{
     unsigned long value = 0;
     std::from_chars(decimal_id.data(), decimal_id.data() + decimal_id.size(), value);
     char text[32] = "0x";
@@ -97,13 +107,15 @@ std::string hex_id(const std::string& decimal_id) {
     return std::string(text, end);
 }
 
-Window hex_number(const std::string& hex_id) {
+Window hex_number(const std::string& hex_id)
+{
     Window value = 0;
     std::from_chars(hex_id.data() + 2, hex_id.data() + hex_id.size(), value, 16);
     return value;
 }
 
-int number(const std::string& text) {
+int number(const std::string& text)
+{
     int value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);
     return value;
@@ -111,7 +123,8 @@ int number(const std::string& text) {
 
 // The lines of "xwininfo -root -tree", e.g.
 //      0x400006 "importador": ("importador" "importador")  22x30+0+0  +1001+1
-std::vector<XWindow> parse_window_tree(const std::string& tree) {
+std::vector<XWindow> parse_window_tree(const std::string& tree)
+{
     static const std::regex line(
         R"re(^( *)(0x[0-9a-f]+) (?:"(.*)"|\(has no name\)): \(.*\)\s+(\d+)x(\d+)[+-]-?\d+[+-]-?\d+\s+\+(-?\d+)\+(-?\d+)\s*$)re");
     std::vector<XWindow> windows;
@@ -140,7 +153,8 @@ std::vector<XWindow> parse_window_tree(const std::string& tree) {
 
 BackgroundProcess::BackgroundProcess(const std::filesystem::path& program, const std::vector<std::string>& args,
                                      const std::map<std::string, std::optional<std::string>>& env,
-                                     const std::filesystem::path& output_file) {
+                                     const std::filesystem::path& output_file)
+{
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -157,7 +171,8 @@ BackgroundProcess::BackgroundProcess(const std::filesystem::path& program, const
     if (spawned != 0) throw std::runtime_error("cannot start " + program.string() + ": " + std::strerror(spawned));
 }
 
-BackgroundProcess::~BackgroundProcess() {
+BackgroundProcess::~BackgroundProcess()
+{
     if (!running()) return;
     // Asked first, so that an X server removes its socket and lock file.
     kill(pid_, SIGTERM);
@@ -167,7 +182,8 @@ BackgroundProcess::~BackgroundProcess() {
     waitpid(pid_, &status, 0);
 }
 
-bool BackgroundProcess::running() {
+bool BackgroundProcess::running()
+{
     if (exit_code_) return false;
     int status = 0;
     const pid_t ended = waitpid(pid_, &status, WNOHANG);
@@ -176,12 +192,14 @@ bool BackgroundProcess::running() {
     return false;
 }
 
-std::optional<int> BackgroundProcess::wait_for_exit(std::chrono::milliseconds timeout) {
+std::optional<int> BackgroundProcess::wait_for_exit(std::chrono::milliseconds timeout)
+{
     if (!wait_until([this] { return !running(); }, timeout)) return std::nullopt;
     return exit_code_;
 }
 
-bool wait_until(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+bool wait_until(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+{
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
@@ -190,14 +208,16 @@ bool wait_until(const std::function<bool()>& condition, std::chrono::millisecond
     return true;
 }
 
-std::vector<std::string> TrayDesktop::missing_programs() {
+std::vector<std::string> TrayDesktop::missing_programs()
+{
     std::vector<std::string> missing;
     for (const char* program : x_programs)
         if (!find_in_path(program)) missing.emplace_back(program);
     return missing;
 }
 
-TrayDesktop::TrayDesktop(bool with_tray_host) {
+TrayDesktop::TrayDesktop(bool with_tray_host)
+{
     // The first free display from :90 on; another test may take one between
     // the look and the start, so a server that ends at once means "try the next".
     for (int n = 90; n < 190 && !server_; ++n) {
@@ -205,15 +225,13 @@ TrayDesktop::TrayDesktop(bool with_tray_host) {
         const auto lock = std::filesystem::path("/tmp") / (".X" + std::to_string(n) + "-lock");
         if (std::filesystem::exists(socket) || std::filesystem::exists(lock)) continue;
         display_ = ":" + std::to_string(n);
-        server_.emplace(program_path("Xvfb"),
-                        // Without -noreset the server restarts whenever its last client leaves,
-                        // refusing connections meanwhile.
-                        std::vector<std::string>{display_, "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                                                 "-noreset"},
-                        std::map<std::string, std::optional<std::string>>{},
-                        logs_ / "xvfb.log");
-        if (!wait_until([&] { return accepts_clients(display_) || !server_->running(); }, 10s) ||
-            !server_->running())
+        server_.emplace(
+            program_path("Xvfb"),
+            // Without -noreset the server restarts whenever its last client leaves,
+            // refusing connections meanwhile.
+            std::vector<std::string>{display_, "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"},
+            std::map<std::string, std::optional<std::string>>{}, logs_ / "xvfb.log");
+        if (!wait_until([&] { return accepts_clients(display_) || !server_->running(); }, 10s) || !server_->running())
             server_.reset();
     }
     if (!server_) throw std::runtime_error("no X server could be started");
@@ -222,18 +240,19 @@ TrayDesktop::TrayDesktop(bool with_tray_host) {
     tray_host_.emplace(program_path("trayer"),
                        std::vector<std::string>{"--edge", "top", "--align", "right", "--widthtype", "request",
                                                 "--height", "32", "--transparent", "false"},
-                       std::map<std::string, std::optional<std::string>>{{"DISPLAY", display_}},
-                       logs_ / "trayer.log");
+                       std::map<std::string, std::optional<std::string>>{{"DISPLAY", display_}}, logs_ / "trayer.log");
     if (!wait_until([&] { return tray_is_hosted(display_); }, 10s))
         throw std::runtime_error("trayer did not take the notification area: " + read_file_bytes(logs_ / "trayer.log"));
 }
 
-TrayDesktop::~TrayDesktop() {
+TrayDesktop::~TrayDesktop()
+{
     tray_host_.reset();
     server_.reset();
 }
 
-std::string TrayDesktop::run_tool(const std::string& tool, const std::vector<std::string>& args) const {
+std::string TrayDesktop::run_tool(const std::string& tool, const std::vector<std::string>& args) const
+{
     ProcessOptions options;
     options.args = args;
     options.env = {{"DISPLAY", display_}};
@@ -245,7 +264,8 @@ std::string TrayDesktop::run_tool(const std::string& tool, const std::vector<std
     return result.out;
 }
 
-std::vector<XWindow> TrayDesktop::shown_windows(const std::string& client_class) const {
+std::vector<XWindow> TrayDesktop::shown_windows(const std::string& client_class) const
+{
     std::set<std::string> visible;
     std::istringstream ids(run_tool("xdotool", {"search", "--onlyvisible", "--classname", client_class}));
     for (std::string id; ids >> id;) visible.insert(hex_id(id));
@@ -256,19 +276,22 @@ std::vector<XWindow> TrayDesktop::shown_windows(const std::string& client_class)
     return shown;
 }
 
-void TrayDesktop::click(int x, int y, int button, int count) const {
+void TrayDesktop::click(int x, int y, int button, int count) const
+{
     // No --sync: it waits forever when the pointer is already there. The
     // server handles the move before the click anyway.
-    run_tool("xdotool", {"mousemove", std::to_string(x), std::to_string(y), "click", "--repeat",
-                         std::to_string(count), "--delay", "80", std::to_string(button)});
+    run_tool("xdotool", {"mousemove", std::to_string(x), std::to_string(y), "click", "--repeat", std::to_string(count),
+                         "--delay", "80", std::to_string(button)});
 }
 
-void TrayDesktop::screenshot(const std::filesystem::path& file) const {
+void TrayDesktop::screenshot(const std::filesystem::path& file) const
+{
     std::filesystem::create_directories(file.parent_path());
     run_tool("import", {"-window", "root", file.string()});
 }
 
-void TrayDesktop::request_close(const std::string& window_id) const {
+void TrayDesktop::request_close(const std::string& window_id) const
+{
     XConnection x(display_);
     if (!x.handle) throw std::runtime_error("cannot open display " + display_);
     XEvent event{};

@@ -39,7 +39,7 @@ bool wait_until(const std::function<bool()>& condition, std::chrono::millisecond
 
 // A window as xwininfo lists it, with its position on the screen.
 struct XWindow {
-    std::string id;      // "0x400006"
+    std::string id;  // "0x400006"
     std::string name;
     int x = 0, y = 0, width = 0, height = 0;
     bool top_level = false;  // a direct child of the root window

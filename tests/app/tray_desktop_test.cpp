@@ -26,7 +26,8 @@ const std::filesystem::path screenshot_dir = TRAY_SCREENSHOT_DIR;
 
 class TrayDesktopTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
+    static void SetUpTestSuite()
+    {
         // The embedded database engine and the importer take the code page
         // from the locale.
         setenv("LANG", "C.UTF-8", 1);
@@ -34,7 +35,8 @@ protected:
         unsetenv("LC_CTYPE");
     }
 
-    void SetUp() override {
+    void SetUp() override
+    {
         const auto missing = TrayDesktop::missing_programs();
         if (!missing.empty()) {
             std::string names;
@@ -47,7 +49,8 @@ protected:
 
     // A catalogue served slowly enough that the run lasts a few seconds,
     // into a fresh database.
-    void serve_slow_catalogue(int pages, std::chrono::milliseconds per_page) {
+    void serve_slow_catalogue(int pages, std::chrono::milliseconds per_page)
+    {
         database.emplace();
         ServiceOptions options;
         options.catalogue.products = static_cast<std::size_t>(pages) * page_size;
@@ -57,22 +60,22 @@ protected:
         write_request();
     }
 
-    void write_request() {
-        write_file_bytes(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=" + token + "\r\npathBancoDados=" +
-                                                        database_name() + "\r\nReg_por_trafego=" +
-                                                        std::to_string(page_size) + "\r\n");
+    void write_request()
+    {
+        write_file_bytes(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=" + token +
+                                                        "\r\npathBancoDados=" + database_name() +
+                                                        "\r\nReg_por_trafego=" + std::to_string(page_size) + "\r\n");
     }
 
-    std::string database_name() const {
-        return database ? database->file.string() : (dir / "sem_banco.fdb").string();
-    }
+    std::string database_name() const { return database ? database->file.string() : (dir / "sem_banco.fdb").string(); }
 
-    void start_importer() {
+    void start_importer()
+    {
         std::map<std::string, std::optional<std::string>> env = {
-            {"DISPLAY", desktop->display()},  {"WAYLAND_DISPLAY", std::nullopt},
-            {"QT_QPA_PLATFORM", "xcb"},       {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
-            {"https_proxy", std::nullopt},    {"HTTPS_PROXY", std::nullopt},
-            {"all_proxy", std::nullopt},      {"ALL_PROXY", std::nullopt}};
+            {"DISPLAY", desktop->display()}, {"WAYLAND_DISPLAY", std::nullopt},
+            {"QT_QPA_PLATFORM", "xcb"},      {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
+            {"https_proxy", std::nullopt},   {"HTTPS_PROXY", std::nullopt},
+            {"all_proxy", std::nullopt},     {"ALL_PROXY", std::nullopt}};
         if (service) {
             env["QUINTARA_BASE_URL"] = service->base_url();
             env["CURL_CA_BUNDLE"] = service->ca_file().string();
@@ -82,21 +85,24 @@ protected:
 
     std::string importer_log() const { return read_file_bytes(dir / "importer.log"); }
 
-    std::vector<XWindow> top_level_windows() const {
+    std::vector<XWindow> top_level_windows() const
+    {
         std::vector<XWindow> top;
         for (auto& w : desktop->shown_windows("importador"))
             if (w.top_level) top.push_back(w);
         return top;
     }
 
-    std::optional<XWindow> window_named(const std::string& name) const {
+    std::optional<XWindow> window_named(const std::string& name) const
+    {
         for (auto& w : top_level_windows())
             if (w.name == name) return w;
         return std::nullopt;
     }
 
     // The icon is the importer's window embedded in the tray host's panel.
-    XWindow wait_for_icon() const {
+    XWindow wait_for_icon() const
+    {
         std::optional<XWindow> icon;
         wait_until(
             [&] {
@@ -109,7 +115,8 @@ protected:
         return *icon;
     }
 
-    XWindow wait_for_window(const std::function<bool(const XWindow&)>& wanted, const std::string& what) const {
+    XWindow wait_for_window(const std::function<bool(const XWindow&)>& wanted, const std::string& what) const
+    {
         std::optional<XWindow> found;
         wait_until(
             [&] {
@@ -122,13 +129,15 @@ protected:
         return *found;
     }
 
-    XWindow wait_for_status_window() const {
+    XWindow wait_for_status_window() const
+    {
         return wait_for_window([](const XWindow& w) { return w.name == window_title; }, "the status window");
     }
 
     // Any other window of the importer: with the status window at most
     // shown, that is the menu.
-    XWindow open_menu(const XWindow& icon) const {
+    XWindow open_menu(const XWindow& icon) const
+    {
         desktop->click(icon.centre_x(), icon.centre_y(), 3);
         return wait_for_window([](const XWindow& w) { return w.name != window_title; }, "the menu");
     }
@@ -137,7 +146,8 @@ protected:
     void choose_restore(const XWindow& menu) const { desktop->click(menu.x + 30, menu.y + 12, 1); }
     void choose_quit(const XWindow& menu) const { desktop->click(menu.x + 30, menu.y + menu.height - 12, 1); }
 
-    std::size_t page_requests() const {
+    std::size_t page_requests() const
+    {
         std::size_t pages = 0;
         for (const auto& r : service->received())
             if (r.target.find(QuintaraService::products_path) != std::string::npos) ++pages;
@@ -146,22 +156,26 @@ protected:
 
     // Between pages the run dispatches what the user did; a new page request
     // shows that it got that far.
-    void wait_for_next_dispatch() const {
+    void wait_for_next_dispatch() const
+    {
         const auto seen = page_requests();
         ASSERT_TRUE(wait_until([&] { return page_requests() > seen; }, 10s));
     }
 
-    int wait_for_exit() {
+    int wait_for_exit()
+    {
         const auto code = importer->wait_for_exit(30s);
         if (!code) throw std::runtime_error("the importer did not end; it said: " + importer_log());
         return *code;
     }
 
-    std::string products_in_database() const {
+    std::string products_in_database() const
+    {
         return utf16_to_utf8(read_rows(database->file, u"select count(*) from Mercadorias").at(0).at(0));
     }
 
-    void expect_complete_run(int exit_code) {
+    void expect_complete_run(int exit_code)
+    {
         EXPECT_EQ(0, exit_code) << importer_log();
         EXPECT_EQ(utf8_bom + "Importacao de dados Ok", read_file_bytes(dir / "ConfigImporta.ret")) << importer_log();
         EXPECT_EQ(std::to_string(service->catalogue().size()), products_in_database());
@@ -177,7 +191,8 @@ protected:
     std::optional<BackgroundProcess> importer;
 };
 
-TEST_F(TrayDesktopTest, StartsWithOnlyAnIconInTheNotificationArea) {
+TEST_F(TrayDesktopTest, StartsWithOnlyAnIconInTheNotificationArea)
+{
     start_importer();
     wait_for_icon();
     EXPECT_TRUE(top_level_windows().empty()) << "a window is shown at start";
@@ -189,7 +204,8 @@ TEST_F(TrayDesktopTest, StartsWithOnlyAnIconInTheNotificationArea) {
 }
 
 // Clicks are served between pages; a menu quit lets the run finish first.
-TEST_F(TrayDesktopTest, StatusWindowAndMenuDuringARun) {
+TEST_F(TrayDesktopTest, StatusWindowAndMenuDuringARun)
+{
     // Long enough that the clicks below, even on a loaded machine, all land
     // while the run is still going.
     serve_slow_catalogue(24, 500ms);
@@ -232,7 +248,8 @@ TEST_F(TrayDesktopTest, StatusWindowAndMenuDuringARun) {
     EXPECT_TRUE(std::filesystem::exists(dir / "ConfigImporta.ini"));
 }
 
-TEST_F(TrayDesktopTest, QuitDuringARunWaitsForTheResultFile) {
+TEST_F(TrayDesktopTest, QuitDuringARunWaitsForTheResultFile)
+{
     struct {
         const char* how;
         std::function<void(const XWindow& icon)> quit;
@@ -257,7 +274,8 @@ TEST_F(TrayDesktopTest, QuitDuringARunWaitsForTheResultFile) {
     }
 }
 
-TEST_F(TrayDesktopTest, QuitBeforeTheFirstTickLeavesTheRequest) {
+TEST_F(TrayDesktopTest, QuitBeforeTheFirstTickLeavesTheRequest)
+{
     struct {
         const char* how;
         std::function<void(const XWindow& icon)> quit;
@@ -277,8 +295,8 @@ TEST_F(TrayDesktopTest, QuitBeforeTheFirstTickLeavesTheRequest) {
         const auto started = std::chrono::steady_clock::now();
         start_importer();
         c.quit(wait_for_icon());
-        const auto quit_after = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - started);
+        const auto quit_after =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
 
         EXPECT_EQ(0, wait_for_exit()) << importer_log();
         // The first tick comes a second after start; a slow machine may let
@@ -292,7 +310,8 @@ TEST_F(TrayDesktopTest, QuitBeforeTheFirstTickLeavesTheRequest) {
 
 // A result file that cannot be written: a modal box, then the process stays
 // with its icon until the user quits it.
-TEST_F(TrayDesktopTest, FailureBoxLeavesTheProcessQuittableFromTheMenu) {
+TEST_F(TrayDesktopTest, FailureBoxLeavesTheProcessQuittableFromTheMenu)
+{
     std::filesystem::create_directory(dir / "ConfigImporta.ret");
     start_importer();
     const auto icon = wait_for_icon();
@@ -308,7 +327,8 @@ TEST_F(TrayDesktopTest, FailureBoxLeavesTheProcessQuittableFromTheMenu) {
     EXPECT_EQ(0, wait_for_exit()) << importer_log();
 }
 
-TEST_F(TrayDesktopTest, WithoutATrayHostTheRunProceeds) {
+TEST_F(TrayDesktopTest, WithoutATrayHostTheRunProceeds)
+{
     desktop.emplace(false);
     start_importer();
     EXPECT_EQ(0, wait_for_exit()) << importer_log();

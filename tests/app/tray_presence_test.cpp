@@ -4,7 +4,8 @@
 
 namespace {
 
-TEST(TrayPresence, TipHoldsAtMost127Characters) {
+TEST(TrayPresence, TipHoldsAtMost127Characters)
+{
     const QString pair = QString::fromUtf16(u"\U0001F4E6");  // one character, two UTF-16 units
     const struct {
         QString title;

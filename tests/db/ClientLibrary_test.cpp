@@ -32,4 +32,4 @@ TEST(ClientLibrary, MissingEntryPointGivesTheSystemText)
               load_failure(library));
 }
 
-} // namespace
+}  // namespace

@@ -35,7 +35,7 @@ TEST(IBDatabase, NameIsRequiredAndFixedWhileConnected)
               failure_message([&] { c.database.set_database_name(u"/elsewhere.fdb"); }));
     c.database.disconnect();
     EXPECT_FALSE(c.database.connected());
-    c.database.disconnect(); // nothing to do
+    c.database.disconnect();  // nothing to do
 }
 
 TEST(IBDatabase, AttachFailureCarriesTheServerLinesAndCodes)
@@ -51,7 +51,7 @@ TEST(IBDatabase, AttachFailureCarriesTheServerLinesAndCodes)
         EXPECT_EQ(0u, text.find(u"I/O error during \"open\" operation for file")) << e.what();
         EXPECT_NE(std::u16string::npos, text.find(u"\"\r\nError while trying to open file\r\n")) << e.what();
         EXPECT_NE(u'.', text.back());
-        EXPECT_EQ(335544344, e.error_code()); // isc_io_error
+        EXPECT_EQ(335544344, e.error_code());  // isc_io_error
         EXPECT_EQ(-902, e.sql_code());
     }
     EXPECT_FALSE(c.database.connected());
@@ -97,4 +97,4 @@ TEST(IBDatabase, ClientDialectDropsToTheDatabases)
     }
 }
 
-} // namespace
+}  // namespace

@@ -41,7 +41,6 @@ protected:
         query.Open();
     }
 
-
     TestDatabase db;
     IBDatabase database;
     IBTransaction transaction;
@@ -55,7 +54,7 @@ TEST_F(IBQueryTest, ReadsEachColumnTypeAsTextAndInteger)
     struct {
         std::u16string expression;
         std::u16string text;
-        std::optional<std::int32_t> integer; // none: not an integer text
+        std::optional<std::int32_t> integer;  // none: not an integer text
     } cases[] = {
         {u"cast(-12 as smallint)", u"-12", -12},
         {u"cast(2147483647 as integer)", u"2147483647", 2147483647},
@@ -92,7 +91,8 @@ TEST_F(IBQueryTest, IntegerOutside32BitsFailsLikeTheIntegerRule)
 {
     connect();
     open(u"select cast(3000000000 as bigint) as v from rdb$database");
-    EXPECT_EQ(u"'3000000000' is not a valid integer value", failure_message([&] { query.FieldByName(u"v").AsInteger(); }));
+    EXPECT_EQ(u"'3000000000' is not a valid integer value",
+              failure_message([&] { query.FieldByName(u"v").AsInteger(); }));
 }
 
 TEST_F(IBQueryTest, ColumnsAreFoundByNameInAnyCase)
@@ -194,10 +194,10 @@ TEST_F(IBQueryTest, ServerErrorLinesJoinedByCrLf)
         EXPECT_EQ(u"Dynamic SQL Error\r\nSQL error code = -204\r\nTable unknown\r\nNOWHERE\r\nAt line 1, column 15",
                   e.message());
         EXPECT_EQ(-204, e.sql_code());
-        EXPECT_EQ(335544569, e.error_code()); // isc_dsql_error
+        EXPECT_EQ(335544569, e.error_code());  // isc_dsql_error
     }
     EXPECT_FALSE(query.prepared());
-    EXPECT_TRUE(transaction.active()); // a failed statement leaves the transaction alone
+    EXPECT_TRUE(transaction.active());  // a failed statement leaves the transaction alone
 }
 
-} // namespace
+}  // namespace

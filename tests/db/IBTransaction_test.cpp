@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "db/ClientLibrary.h"
 #include "db/IBDatabase.h"
 #include "db/IBQuery.h"
@@ -36,7 +35,6 @@ protected:
     }
 
     Rows departments() { return read_rows(db.file, u"select cod_dep from Departamentos order by cod_dep"); }
-
 
     TestDatabase db;
     IBDatabase database;
@@ -121,4 +119,4 @@ TEST(IBTransactionDefaultAction, DecidesWhatDisconnectKeeps)
     }
 }
 
-} // namespace
+}  // namespace

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr ISC_STATUS random_text = 335544382;   // isc_random: its text is the one argument
+constexpr ISC_STATUS random_text = 335544382;  // isc_random: its text is the one argument
 constexpr ISC_STATUS lost_connection = 335544741;
 constexpr ISC_STATUS net_read = 335544726;
 
@@ -58,4 +58,4 @@ TEST(StatusVector, FindsCodesPastStringArguments)
     EXPECT_FALSE(vector_of_lines({"a"}).connection_lost());
 }
 
-} // namespace
+}  // namespace

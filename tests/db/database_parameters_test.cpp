@@ -21,4 +21,4 @@ TEST(DatabaseParameters, RejectsWhatItCannotSend)
     EXPECT_NO_THROW(database_parameter_buffer({u"password=" + std::u16string(255, u'x')}));
 }
 
-} // namespace
+}  // namespace

@@ -13,17 +13,12 @@ TEST(SqlTextScan, FindsMarkersOnlyOutsideLiteralsAndComments)
         std::u16string text;
         bool markers;
     } cases[] = {
-        {u"select * from t where a = 1", false},
-        {u"select * from t where a = :a", true},
-        {u"select * from t where a = ?", true},
-        {u"update t set nom='Aberto 10:30?'", false},
-        {u"update t set nom='O''Neil: sim'", false},
-        {u"select \"A:B\" from t", false},
-        {u"select 1 /* :x ? */ from t", false},
-        {u"select 1 /* a */ from t where b = :b", true},
+        {u"select * from t where a = 1", false},     {u"select * from t where a = :a", true},
+        {u"select * from t where a = ?", true},      {u"update t set nom='Aberto 10:30?'", false},
+        {u"update t set nom='O''Neil: sim'", false}, {u"select \"A:B\" from t", false},
+        {u"select 1 /* :x ? */ from t", false},      {u"select 1 /* a */ from t where b = :b", true},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.markers, has_parameter_markers(c.text)) << utf16_to_utf8(c.text);
+    for (const auto& c : cases) EXPECT_EQ(c.markers, has_parameter_markers(c.text)) << utf16_to_utf8(c.text);
 }
 
 TEST(SqlTextScan, OpenLiteralOrCommentFails)
@@ -40,4 +35,4 @@ TEST(SqlTextScan, OpenLiteralOrCommentFails)
         EXPECT_EQ(c.message, failure_message([&] { has_parameter_markers(c.text); })) << utf16_to_utf8(c.text);
 }
 
-} // namespace
+}  // namespace

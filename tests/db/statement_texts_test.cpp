@@ -11,8 +11,7 @@ using Lines = std::vector<std::u16string>;
 std::string joined(const Lines& lines)
 {
     std::string text;
-    for (const auto& line : lines)
-        text += utf16_to_utf8(line) + "|";
+    for (const auto& line : lines) text += utf16_to_utf8(line) + "|";
     return text;
 }
 
@@ -63,8 +62,7 @@ TEST(StatementTexts, UpdateAssignments)
         {{u"a", u"1", u"b"}, u"a='1'"},
         {{}, u""},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.expected, update_assignments(c.pairs)) << joined(c.pairs);
+    for (const auto& c : cases) EXPECT_EQ(c.expected, update_assignments(c.pairs)) << joined(c.pairs);
 }
 
 TEST(StatementTexts, PairCountIsTheWholePartOfHalf)
@@ -73,8 +71,7 @@ TEST(StatementTexts, PairCountIsTheWholePartOfHalf)
         std::size_t texts;
         int pairs;
     } cases[] = {{0, 0}, {1, 0}, {2, 1}, {27, 13}, {28, 14}};
-    for (const auto& c : cases)
-        EXPECT_EQ(c.pairs, pair_count(Lines(c.texts, u"x"))) << c.texts;
+    for (const auto& c : cases) EXPECT_EQ(c.pairs, pair_count(Lines(c.texts, u"x"))) << c.texts;
 }
 
-} // namespace
+}  // namespace

@@ -32,7 +32,7 @@ struct Session {
     IBQuery query;
 };
 
-} // namespace
+}  // namespace
 
 void create_test_database(const std::filesystem::path& file, int sql_dialect)
 {
@@ -80,8 +80,7 @@ std::vector<std::vector<std::u16string>> read_rows(const std::filesystem::path& 
     std::vector<std::vector<std::u16string>> rows;
     for (; !session.query.Eof(); session.query.Next()) {
         auto& row = rows.emplace_back();
-        for (int i = 0; i < session.query.field_count(); ++i)
-            row.push_back(session.query.field(i).AsString());
+        for (int i = 0; i < session.query.field_count(); ++i) row.push_back(session.query.field(i).AsString());
     }
     session.query.close();
     session.transaction.commit();

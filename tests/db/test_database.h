@@ -15,7 +15,7 @@ void create_test_database(const std::filesystem::path& file, int sql_dialect = 3
 // A fresh database with the importer's tables in its own temp directory.
 struct TestDatabase {
     explicit TestDatabase(int sql_dialect = 3);
-    std::u16string name() const;   // the file path as the client library takes it
+    std::u16string name() const;  // the file path as the client library takes it
     TempDir directory;
     std::filesystem::path file;
 };

@@ -29,7 +29,6 @@ protected:
 
     Rows product_codes() { return read_rows(db.file, u"select cod_red from Mercadorias order by cod_red"); }
 
-
     TestDatabase db;
     TdtmApi dtmApi;
 };
@@ -44,8 +43,8 @@ TEST_F(TdtmApiTest, InsertKeepsTheValueAndUpdateCleansIt)
     EXPECT_EQ(u"A\"B", column(u"ape_cup"));
 
     dtmApi.UPDATEFILE_Matriz(u"Mercadorias", u"cod_red=1", pairs);
-    EXPECT_EQ((Texts{u"UPDATE Mercadorias SET", u"cod_red='1',nom_mer='O Neil',vlr_ven='12.50',ape_cup='A B'",
-                     u"WHERE", u"( cod_red=1 )"}),
+    EXPECT_EQ((Texts{u"UPDATE Mercadorias SET", u"cod_red='1',nom_mer='O Neil',vlr_ven='12.50',ape_cup='A B'", u"WHERE",
+                     u"( cod_red=1 )"}),
               dtmApi.qryProcesso.text());
     ASSERT_TRUE(select_product(1));
     EXPECT_EQ(u"O Neil", column(u"nom_mer"));
@@ -55,7 +54,7 @@ TEST_F(TdtmApiTest, InsertKeepsTheValueAndUpdateCleansIt)
 
 TEST_F(TdtmApiTest, ListOf27TextsWrites13Pairs)
 {
-    const Texts columns = {u"cod_red", u"nom_mer", u"ape_cup", u"cod_bar", u"ref_mer", u"dep_mer", u"uni_mer",
+    const Texts columns = {u"cod_red", u"nom_mer",     u"ape_cup",     u"cod_bar", u"ref_mer", u"dep_mer", u"uni_mer",
                            u"uni_bal", u"pro_balanca", u"pro_servico", u"cod_ncm", u"QTD_EST", u"vlr_ven"};
     Texts pairs;
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -162,7 +161,7 @@ TEST(TdtmApi, ConnectWithoutDatabaseName)
     EXPECT_NO_THROW(dtmApi.dtmConectVardex(false));
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -186,4 +185,4 @@ TEST(TdtmApi, FailedCommitDiscardsTheWorkAndKeepsTheTransaction)
     EXPECT_EQ((Rows{{u"2"}}), read_rows(db.file, u"select cod_dep from Departamentos"));
 }
 
-} // namespace
+}  // namespace

@@ -14,7 +14,8 @@ extern char** environ;
 
 namespace {
 
-std::vector<std::string> merged_environment(const std::map<std::string, std::optional<std::string>>& changes) {
+std::vector<std::string> merged_environment(const std::map<std::string, std::optional<std::string>>& changes)
+{
     std::map<std::string, std::string> vars;
     for (char** e = environ; *e; ++e) {
         std::string entry = *e;
@@ -22,15 +23,18 @@ std::vector<std::string> merged_environment(const std::map<std::string, std::opt
         if (eq != std::string::npos) vars[entry.substr(0, eq)] = entry.substr(eq + 1);
     }
     for (const auto& [name, value] : changes) {
-        if (value) vars[name] = *value;
-        else vars.erase(name);
+        if (value)
+            vars[name] = *value;
+        else
+            vars.erase(name);
     }
     std::vector<std::string> out;
     for (const auto& [name, value] : vars) out.push_back(name + "=" + value);
     return out;
 }
 
-std::vector<char*> c_strings(std::vector<std::string>& texts) {
+std::vector<char*> c_strings(std::vector<std::string>& texts)
+{
     std::vector<char*> out;
     for (auto& t : texts) out.push_back(t.data());
     out.push_back(nullptr);
@@ -39,7 +43,8 @@ std::vector<char*> c_strings(std::vector<std::string>& texts) {
 
 }  // namespace
 
-ProcessResult run_process(const std::filesystem::path& program, const ProcessOptions& options) {
+ProcessResult run_process(const std::filesystem::path& program, const ProcessOptions& options)
+{
     int out_pipe[2], err_pipe[2];
     if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
 
@@ -105,7 +110,8 @@ ProcessResult run_process(const std::filesystem::path& program, const ProcessOpt
     return result;
 }
 
-std::filesystem::path install_importer(const std::filesystem::path& dir) {
+std::filesystem::path install_importer(const std::filesystem::path& dir)
+{
     const auto target = dir / "importador";
     std::filesystem::copy_file(IMPORTADOR_EXECUTABLE, target, std::filesystem::copy_options::overwrite_existing);
     return target;

@@ -11,7 +11,7 @@
 // it printed. Environment changes are applied over the test's own
 // environment; a value of std::nullopt removes the variable.
 struct ProcessResult {
-    int exit_code = -1;        // -1 when killed by a signal or the timeout
+    int exit_code = -1;  // -1 when killed by a signal or the timeout
     bool timed_out = false;
     std::string out;
     std::string err;

@@ -9,7 +9,8 @@
 
 namespace {
 
-std::string hex(std::string_view bytes) {
+std::string hex(std::string_view bytes)
+{
     static const char digits[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char b : bytes) {
@@ -20,9 +21,13 @@ std::string hex(std::string_view bytes) {
     return out;
 }
 
-std::string utf8(std::u16string_view text) { return utf16_to_utf8(text); }
+std::string utf8(std::u16string_view text)
+{
+    return utf16_to_utf8(text);
+}
 
-TEST(Windows1252, EncodesWithItsOwnTableAndBestFit) {
+TEST(Windows1252, EncodesWithItsOwnTableAndBestFit)
+{
     const auto cp = AnsiCodePage::windows1252();
     struct {
         std::u16string text;
@@ -36,12 +41,15 @@ TEST(Windows1252, EncodesWithItsOwnTableAndBestFit) {
         {u"\u2010\u2212", "--"},
         {u"\u4E2D\u0080", "??"},
         {u"a\U0001F600b", "a?b"},  // one character, one "?"
-        {u"a\xD800" u"b\xDC00", "a?b?"},  // unpaired surrogates
+        {u"a\xD800"
+         u"b\xDC00",
+         "a?b?"},  // unpaired surrogates
     };
     for (const auto& c : cases) EXPECT_EQ(hex(c.bytes), hex(cp.encode(c.text))) << utf8(c.text);
 }
 
-TEST(Windows1252, DecodesEveryByteAndEncodesItBack) {
+TEST(Windows1252, DecodesEveryByteAndEncodesItBack)
+{
     const auto cp = AnsiCodePage::windows1252();
     std::string all_bytes;
     for (int b = 0; b < 256; ++b) all_bytes.push_back(static_cast<char>(b));
@@ -54,34 +62,41 @@ TEST(Windows1252, DecodesEveryByteAndEncodesItBack) {
     EXPECT_EQ(hex(all_bytes), hex(cp.encode(text)));
 }
 
-TEST(AnsiCodePage, Utf8KeepsEverything) {
+TEST(AnsiCodePage, Utf8KeepsEverything)
+{
     const auto cp = AnsiCodePage::utf8();
     EXPECT_TRUE(cp.is_utf8());
     EXPECT_EQ("n\xC3\xA3o \xF0\x9F\x98\x80", cp.encode(u"n\u00E3o \U0001F600"));
     EXPECT_EQ(u"n\u00E3o", cp.decode("n\xC3\xA3o"));
 }
 
-TEST(AnsiCodePage, NamedCodePagesGoThroughIconv) {
+TEST(AnsiCodePage, NamedCodePagesGoThroughIconv)
+{
     const auto cp = AnsiCodePage::named("ISO-8859-15");
     EXPECT_FALSE(cp.is_utf8());
     EXPECT_EQ(hex("\xA4 n\xE3o ?"), hex(cp.encode(u"\u20AC n\u00E3o \u4E2D")));
     EXPECT_EQ(u"\u20AC n\u00E3o", cp.decode("\xA4 n\xE3o"));
 
     const auto ascii = AnsiCodePage::named("ASCII");
-    EXPECT_EQ("a?b", ascii.encode(u"a\xD800" u"b"));  // invalid input does not stop the conversion
-    EXPECT_EQ(u"a\uFFFDb", ascii.decode("a\xE3" "b"));
+    EXPECT_EQ("a?b", ascii.encode(u"a\xD800"
+                                  u"b"));  // invalid input does not stop the conversion
+    EXPECT_EQ(u"a\uFFFDb", ascii.decode("a\xE3"
+                                        "b"));
 }
 
-TEST(AnsiCodePage, NamesOfUtf8And1252UseTheBuiltInConversions) {
+TEST(AnsiCodePage, NamesOfUtf8And1252UseTheBuiltInConversions)
+{
     EXPECT_TRUE(AnsiCodePage::named("utf-8").is_utf8());
     EXPECT_EQ(AnsiCodePage::windows1252().name(), AnsiCodePage::named("CP1252").name());
 }
 
-TEST(AnsiCodePage, UnknownNameFails) {
+TEST(AnsiCodePage, UnknownNameFails)
+{
     EXPECT_THROW(AnsiCodePage::named("NO-SUCH-CODE-PAGE"), Error);
 }
 
-TEST(AnsiCodePage, SystemCodePageRoundTripsPortugueseText) {
+TEST(AnsiCodePage, SystemCodePageRoundTripsPortugueseText)
+{
     const auto& cp = AnsiCodePage::system();
     EXPECT_EQ(u"Importa\u00E7\u00E3o conclu\u00EDda", cp.decode(cp.encode(u"Importa\u00E7\u00E3o conclu\u00EDda")))
         << cp.name();

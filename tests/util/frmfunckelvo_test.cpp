@@ -17,9 +17,13 @@
 
 namespace {
 
-std::string utf8(std::u16string_view text) { return utf16_to_utf8(text); }
+std::string utf8(std::u16string_view text)
+{
+    return utf16_to_utf8(text);
+}
 
-TEST(TextHelpers, CutReplaceAndAdjustTexts) {
+TEST(TextHelpers, CutReplaceAndAdjustTexts)
+{
     const auto& k = ObjKelvo;
     struct {
         const char* call;
@@ -56,7 +60,8 @@ TEST(TextHelpers, CutReplaceAndAdjustTexts) {
     for (const auto& c : cases) EXPECT_EQ(utf8(c.expected), utf8(c.actual)) << c.call;
 }
 
-TEST(TextHelpers, FindWordIgnoringAsciiCaseOnly) {
+TEST(TextHelpers, FindWordIgnoringAsciiCaseOnly)
+{
     struct {
         std::u16string word;
         std::u16string text;
@@ -77,7 +82,8 @@ TEST(TextHelpers, FindWordIgnoringAsciiCaseOnly) {
         EXPECT_EQ(c.expected, ObjKelvo.Tem_Palavra_no_Texto(c.word, c.text)) << utf8(c.word) << " in " << utf8(c.text);
 }
 
-TEST(FloatToInt, TakesTheIntegralPartWithinThirtyTwoBits) {
+TEST(FloatToInt, TakesTheIntegralPartWithinThirtyTwoBits)
+{
     struct {
         double value;
         std::int32_t expected;
@@ -87,7 +93,8 @@ TEST(FloatToInt, TakesTheIntegralPartWithinThirtyTwoBits) {
     for (const auto& c : cases) EXPECT_EQ(c.expected, ObjKelvo.FloatToInt(c.value)) << c.value;
 }
 
-TEST(FloatToInt, FailsOutsideThirtyTwoBitsQuotingTheNumberText) {
+TEST(FloatToInt, FailsOutsideThirtyTwoBitsQuotingTheNumberText)
+{
     struct {
         double value;
         const char* message;
@@ -102,7 +109,8 @@ TEST(FloatToInt, FailsOutsideThirtyTwoBitsQuotingTheNumberText) {
     for (const auto& c : cases) EXPECT_EQ(c.message, utf8(failure_message([&] { ObjKelvo.FloatToInt(c.value); })));
 }
 
-TEST(FormataValorParaSql, WritesAPointWhateverTheSeparator) {
+TEST(FormataValorParaSql, WritesAPointWhateverTheSeparator)
+{
     struct {
         double value;
         const char* expected;
@@ -113,14 +121,18 @@ TEST(FormataValorParaSql, WritesAPointWhateverTheSeparator) {
 // Sets TZ for the scope of a test and puts the old one back.
 class TimeZone {
 public:
-    explicit TimeZone(const char* tz) {
+    explicit TimeZone(const char* tz)
+    {
         if (const char* old = std::getenv("TZ")) old_ = old;
         setenv("TZ", tz, 1);
         tzset();
     }
-    ~TimeZone() {
-        if (old_) setenv("TZ", old_->c_str(), 1);
-        else unsetenv("TZ");
+    ~TimeZone()
+    {
+        if (old_)
+            setenv("TZ", old_->c_str(), 1);
+        else
+            unsetenv("TZ");
         tzset();
     }
 
@@ -128,7 +140,8 @@ private:
     std::optional<std::string> old_;
 };
 
-TEST(Seconds, CountsLocalTimeSinceMidnight) {
+TEST(Seconds, CountsLocalTimeSinceMidnight)
+{
     const TimeZone three_hours_east("<+03>-3");
     for (int attempt = 0; attempt < 3; ++attempt) {
         const std::time_t before = std::time(nullptr);
@@ -140,12 +153,14 @@ TEST(Seconds, CountsLocalTimeSinceMidnight) {
     FAIL() << "the clock would not hold still";
 }
 
-TEST(PathDoExecutavel, IsTheExecutablesDirectoryWithATrailingSlash) {
+TEST(PathDoExecutavel, IsTheExecutablesDirectoryWithATrailingSlash)
+{
     const auto directory = std::filesystem::canonical("/proc/self/exe").parent_path();
     EXPECT_EQ(directory.string() + "/", utf8(ObjKelvo.Path_Do_Executavel()));
 }
 
-TEST(ClearMemoryPc, DispatchesMessagesAndNeverFails) {
+TEST(ClearMemoryPc, DispatchesMessagesAndNeverFails)
+{
     int dispatched = 0;
     Funcoes_da_Kelvo::set_message_dispatcher([&] { ++dispatched; });
     ObjKelvo.Clear_memory_pc();

@@ -11,10 +11,13 @@
 
 namespace {
 
-std::string utf8(std::u16string_view text) { return utf16_to_utf8(text); }
+std::string utf8(std::u16string_view text)
+{
+    return utf16_to_utf8(text);
+}
 
-template <typename F>
-std::string failure_message(F&& f) {
+template <typename F> std::string failure_message(F&& f)
+{
     try {
         f();
     } catch (const ConversionError& e) {
@@ -23,7 +26,8 @@ std::string failure_message(F&& f) {
     return "(no failure)";
 }
 
-TEST(FloatToText, WritesFifteenSignificantDigitsWithEitherSeparator) {
+TEST(FloatToText, WritesFifteenSignificantDigitsWithEitherSeparator)
+{
     const double inf = std::numeric_limits<double>::infinity();
     struct {
         double value;
@@ -48,7 +52,8 @@ TEST(FloatToText, WritesFifteenSignificantDigitsWithEitherSeparator) {
         {1.5e300, "1,5E300", "1.5E300"},
         {5e-324, "4,94065645841247E-324", "4.94065645841247E-324"},
         {123456789012345.6, "123456789012346", "123456789012346"},
-        {6.578074250685785, "6,57807425068579", "6.57807425068579"},  // ...784999x rounds to ...78500 at 18 digits, so the 15th digit goes up
+        {6.578074250685785, "6,57807425068579",
+         "6.57807425068579"},  // ...784999x rounds to ...78500 at 18 digits, so the 15th digit goes up
         {0.0, "0", "0"},
         {-0.0, "0", "0"},
         {std::nan(""), "NAN", "NAN"},
@@ -61,33 +66,48 @@ TEST(FloatToText, WritesFifteenSignificantDigitsWithEitherSeparator) {
     }
 }
 
-TEST(TextToInt32, ReadsDecimalAndHexadecimalTexts) {
+TEST(TextToInt32, ReadsDecimalAndHexadecimalTexts)
+{
     struct {
         std::u16string text;
         std::int32_t expected;
     } cases[] = {
-        {u"0", 0},           {u" 42", 42},          {u"+7", 7},
-        {u"-0", 0},          {u"007", 7},           {u"$1F", 31},
-        {u"x1F", 31},        {u"X1f", 31},          {u"0x1f", 31},
-        {u"0X1F", 31},       {u"-$10", -16},        {u"$FFFFFFFF", -1},
-        {u"$7FFFFFFF", 2147483647}, {u"$80000000", -2147483647 - 1}, {u"$000000000001", 1},
-        {u"2147483647", 2147483647}, {u"-2147483648", -2147483647 - 1}, {u"0002147483647", 2147483647},
+        {u"0", 0},
+        {u" 42", 42},
+        {u"+7", 7},
+        {u"-0", 0},
+        {u"007", 7},
+        {u"$1F", 31},
+        {u"x1F", 31},
+        {u"X1f", 31},
+        {u"0x1f", 31},
+        {u"0X1F", 31},
+        {u"-$10", -16},
+        {u"$FFFFFFFF", -1},
+        {u"$7FFFFFFF", 2147483647},
+        {u"$80000000", -2147483647 - 1},
+        {u"$000000000001", 1},
+        {u"2147483647", 2147483647},
+        {u"-2147483648", -2147483647 - 1},
+        {u"0002147483647", 2147483647},
     };
     for (const auto& c : cases) EXPECT_EQ(c.expected, text_to_int32(c.text)) << utf8(c.text);
 }
 
-TEST(TextToInt32, RejectsAnyOtherTextQuotingItWhole) {
+TEST(TextToInt32, RejectsAnyOtherTextQuotingItWhole)
+{
     const std::u16string cases[] = {
-        u"",   u" ",   u"42 ", u"1.5",  u"1,5",  u"True",        u"- 5",        u"+",  u"-",
-        u"$",  u"0x",  u"x",   u"$G",   u"1e3",  u"2147483648",  u"-2147483649", u"99999999999",
-        u"$100000000", u"0x1FFFFFFFF", u"\uFF11",
+        u"",           u" ",           u"42 ",         u"1.5",        u"1,5",         u"True",   u"- 5",
+        u"+",          u"-",           u"$",           u"0x",         u"x",           u"$G",     u"1e3",
+        u"2147483648", u"-2147483649", u"99999999999", u"$100000000", u"0x1FFFFFFFF", u"\uFF11",
     };
     for (const auto& text : cases)
         EXPECT_EQ("'" + utf8(text) + "' is not a valid integer value", failure_message([&] { text_to_int32(text); }))
             << utf8(text);
 }
 
-TEST(TextToInt64, ReadsTheWholeSixtyFourBitRange) {
+TEST(TextToInt64, ReadsTheWholeSixtyFourBitRange)
+{
     struct {
         std::u16string text;
         std::int64_t expected;
@@ -106,30 +126,42 @@ TEST(TextToInt64, ReadsTheWholeSixtyFourBitRange) {
             << utf8(text);
 }
 
-TEST(TextToFloat, ReadsDecimalTextsWithTheGivenSeparator) {
+TEST(TextToFloat, ReadsDecimalTextsWithTheGivenSeparator)
+{
     struct {
         std::u16string text;
         char16_t separator;
         double expected;
     } cases[] = {
-        {u" 2,5 ", u',', 2.5},    {u"28.25", u'.', 28.25},  {u",5", u',', 0.5},
-        {u"-,5", u',', -0.5},     {u"5,", u',', 5},         {u",", u',', 0},
-        {u"1E", u',', 1},         {u"1e3", u',', 1000},     {u"+1,5E-2", u',', 0.015},
-        {u"-2E+2", u',', -200},   {u"0,1", u',', 0.1},      {u"28", u',', 28},
-        {u"1E-400", u',', 0},     {u"-1E-400", u',', -0.0},     {u"1,7976931348623157E308", u',', 1.7976931348623157e308},
+        {u" 2,5 ", u',', 2.5},
+        {u"28.25", u'.', 28.25},
+        {u",5", u',', 0.5},
+        {u"-,5", u',', -0.5},
+        {u"5,", u',', 5},
+        {u",", u',', 0},
+        {u"1E", u',', 1},
+        {u"1e3", u',', 1000},
+        {u"+1,5E-2", u',', 0.015},
+        {u"-2E+2", u',', -200},
+        {u"0,1", u',', 0.1},
+        {u"28", u',', 28},
+        {u"1E-400", u',', 0},
+        {u"-1E-400", u',', -0.0},
+        {u"1,7976931348623157E308", u',', 1.7976931348623157e308},
         {u"0,000000000000000000000000000000123e-290", u',', 1.23e-321},
     };
     for (const auto& c : cases) EXPECT_EQ(c.expected, text_to_float(c.text, c.separator)) << utf8(c.text);
 }
 
-TEST(TextToFloat, RejectsOtherTextsWithTheFloatingPointMessage) {
+TEST(TextToFloat, RejectsOtherTextsWithTheFloatingPointMessage)
+{
     struct {
         std::u16string text;
         char16_t separator;
     } cases[] = {
-        {u"28.25", u','}, {u"28,25", u'.'}, {u"1.000,50", u','}, {u"-", u','}, {u"", u','},  {u" ", u','},
-        {u"E5", u','},    {u"1E5000", u','}, {u"1E400", u','},  {u"1E0499", u','}, {u"abc", u','}, {u"1 2", u','},
-        {u"True", u','},
+        {u"28.25", u','}, {u"28,25", u'.'}, {u"1.000,50", u','}, {u"-", u','},     {u"", u','},
+        {u" ", u','},     {u"E5", u','},    {u"1E5000", u','},   {u"1E400", u','}, {u"1E0499", u','},
+        {u"abc", u','},   {u"1 2", u','},   {u"True", u','},
     };
     for (const auto& c : cases)
         EXPECT_EQ("'" + utf8(c.text) + "' is not a valid floating point value",
@@ -137,7 +169,8 @@ TEST(TextToFloat, RejectsOtherTextsWithTheFloatingPointMessage) {
             << utf8(c.text);
 }
 
-TEST(TextToFloat, ReadsBackWhatFloatToTextWrote) {
+TEST(TextToFloat, ReadsBackWhatFloatToTextWrote)
+{
     for (double value : {0.1, 28.25, -1234.5678, 1.5e300, 1e-5, 123456789012345.0, 4.94065645841247E-324})
         for (char16_t separator : {u',', u'.'}) {
             const auto text = float_to_text(value, separator);

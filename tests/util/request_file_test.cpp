@@ -11,9 +11,13 @@
 
 namespace {
 
-std::string utf8(std::u16string_view text) { return utf16_to_utf8(text); }
+std::string utf8(std::u16string_view text)
+{
+    return utf16_to_utf8(text);
+}
 
-TEST(ReadProfileString, FindsValuesTheWayTheCallerWritesThem) {
+TEST(ReadProfileString, FindsValuesTheWayTheCallerWritesThem)
+{
     struct {
         const char* content;
         const char* section;
@@ -48,7 +52,8 @@ TEST(ReadProfileString, FindsValuesTheWayTheCallerWritesThem) {
     }
 }
 
-TEST(ReadProfileString, CutsLongValuesTo2047Characters) {
+TEST(ReadProfileString, CutsLongValuesTo2047Characters)
+{
     const TempDir dir;
     const std::string long_value(3000, 'x');
     const auto file = dir / "ConfigImporta.ini";
@@ -56,13 +61,15 @@ TEST(ReadProfileString, CutsLongValuesTo2047Characters) {
     EXPECT_EQ(long_value.substr(0, 2047), utf8(read_profile_string(file, u"CONF", u"token_quintara")));
 }
 
-TEST(ReadProfileString, MissingFileGivesEmptyText) {
+TEST(ReadProfileString, MissingFileGivesEmptyText)
+{
     const TempDir dir;
     EXPECT_EQ(u"", read_profile_string(dir.path() / "ConfigImporta.ini", u"CONF", u"k"));
     EXPECT_EQ(u"", read_profile_string(dir.path(), u"CONF", u"k"));  // a directory of that name
 }
 
-TEST(ReadProfileString, ReadsEachEncodingTheCallerMayWrite) {
+TEST(ReadProfileString, ReadsEachEncodingTheCallerMayWrite)
+{
     const std::u16string text = u"[CONF]\r\npathBancoDados=C:\\Dados\\Pa\u00E7oca.fdb\r\n";
     std::string utf16le = "\xFF\xFE";
     for (char16_t c : text) {
@@ -88,7 +95,8 @@ TEST(ReadProfileString, ReadsEachEncodingTheCallerMayWrite) {
 
 // Under a C or POSIX locale the ANSI code page is Windows-1252, as on the
 // back-office machines; there a single byte E7 is a c-cedilla.
-TEST(ReadProfileString, ReadsWindows1252BytesUnderTheCLocale) {
+TEST(ReadProfileString, ReadsWindows1252BytesUnderTheCLocale)
+{
     if (AnsiCodePage::system().is_utf8()) GTEST_SKIP() << "locale codeset is UTF-8";
     const TempDir dir;
     const auto file = dir / "ConfigImporta.ini";

@@ -17,21 +17,25 @@
 
 namespace {
 
-std::vector<std::string> names_in(const std::filesystem::path& directory) {
+std::vector<std::string> names_in(const std::filesystem::path& directory)
+{
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(directory)) names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }
 
-TEST(WriteResultFile, WritesExactlyTheTextInTheCodePage) {
+TEST(WriteResultFile, WritesExactlyTheTextInTheCodePage)
+{
     struct {
         const char* code_page;
         AnsiCodePage cp;
         std::string bytes;
     } cases[] = {
         {"1252", AnsiCodePage::windows1252(), "ERRO-Status: Servidor-API n\xE3o responde ("},
-        {"UTF-8", AnsiCodePage::utf8(), "\xEF\xBB\xBF" "ERRO-Status: Servidor-API n\xC3\xA3o responde ("},
+        {"UTF-8", AnsiCodePage::utf8(),
+         "\xEF\xBB\xBF"
+         "ERRO-Status: Servidor-API n\xC3\xA3o responde ("},
     };
     const TempDir dir;
     const auto file = dir.path() / "ConfigImporta.ret";
@@ -42,7 +46,8 @@ TEST(WriteResultFile, WritesExactlyTheTextInTheCodePage) {
     EXPECT_EQ(std::vector<std::string>{"ConfigImporta.ret"}, names_in(dir.path()));  // no temporary file left
 }
 
-TEST(WriteResultFile, ReplacesALongerFileAndKeepsLineBreaksOfTheText) {
+TEST(WriteResultFile, ReplacesALongerFileAndKeepsLineBreaksOfTheText)
+{
     const TempDir dir;
     const auto file = dir / "ConfigImporta.ret";
     write_file_bytes(file, std::string(500, 'x') + "\r\n");
@@ -52,24 +57,27 @@ TEST(WriteResultFile, ReplacesALongerFileAndKeepsLineBreaksOfTheText) {
     EXPECT_EQ("Erro de conexao com banco de dados Local...a\r\nb", read_file_bytes(file));
 }
 
-TEST(WriteResultFile, CreatesTheFileWithPermissionsTheUmaskAllows) {
+TEST(WriteResultFile, CreatesTheFileWithPermissionsTheUmaskAllows)
+{
     const TempDir dir;
     const auto file = dir.path() / "ConfigImporta.ret";
     const mode_t mask = umask(022);
     write_result_file(file, u"x", AnsiCodePage::windows1252());
     umask(mask);
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(0, stat(file.c_str(), &info));
     EXPECT_EQ(0644u, info.st_mode & 0777);
 }
 
-TEST(WriteResultFile, FailsClearlyAndLeavesNothingBehind) {
+TEST(WriteResultFile, FailsClearlyAndLeavesNothingBehind)
+{
     const TempDir dir;
     std::filesystem::create_directory(dir.path() / "ConfigImporta.ret");
-    const std::filesystem::path cases[] = {dir.path() / "missing" / "ConfigImporta.ret", dir.path() / "ConfigImporta.ret"};
+    const std::filesystem::path cases[] = {dir.path() / "missing" / "ConfigImporta.ret",
+                                           dir.path() / "ConfigImporta.ret"};
     for (const auto& file : cases) {
-        const auto message =
-            utf16_to_utf8(failure_message([&] { write_result_file(file, u"Importacao de dados Ok", AnsiCodePage::windows1252()); }));
+        const auto message = utf16_to_utf8(
+            failure_message([&] { write_result_file(file, u"Importacao de dados Ok", AnsiCodePage::windows1252()); }));
         EXPECT_NE(std::string::npos, message.find(file.string())) << message;
     }
     EXPECT_EQ(std::vector<std::string>{"ConfigImporta.ret"}, names_in(dir.path()));

@@ -22,8 +22,10 @@ std::vector<std::string> environment_with(const std::map<std::string, std::optio
         if (equals != std::string::npos) variables[entry.substr(0, equals)] = entry.substr(equals + 1);
     }
     for (const auto& [name, value] : changes) {
-        if (value) variables[name] = *value;
-        else variables.erase(name);
+        if (value)
+            variables[name] = *value;
+        else
+            variables.erase(name);
     }
     std::vector<std::string> out;
     for (const auto& [name, value] : variables) out.push_back(name + "=" + value);
@@ -55,7 +57,7 @@ private:
     posix_spawn_file_actions_t actions_;
 };
 
-} // namespace
+}  // namespace
 
 ChildRun run_child(const ChildOptions& options)
 {

@@ -55,13 +55,20 @@ Arguments parse_arguments(int argc, char** argv)
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
         const char* value = argv[i + 1];
-        if (name == "--importer") a.importer = value;
-        else if (name == "--schema") a.schema = value;
-        else if (name == "--products") a.products = count_argument(name, value);
-        else if (name == "--small") a.small_products = count_argument(name, value);
-        else if (name == "--departments") a.departments = count_argument(name, value);
-        else if (name == "--page") a.page_size = count_argument(name, value);
-        else throw std::invalid_argument("unknown option " + name);
+        if (name == "--importer")
+            a.importer = value;
+        else if (name == "--schema")
+            a.schema = value;
+        else if (name == "--products")
+            a.products = count_argument(name, value);
+        else if (name == "--small")
+            a.small_products = count_argument(name, value);
+        else if (name == "--departments")
+            a.departments = count_argument(name, value);
+        else if (name == "--page")
+            a.page_size = count_argument(name, value);
+        else
+            throw std::invalid_argument("unknown option " + name);
     }
     if (argc % 2 == 0) throw std::invalid_argument(std::string(argv[argc - 1]) + " needs a value");
     if (a.importer.empty() || a.schema.empty()) throw std::invalid_argument("--importer and --schema are required");
@@ -147,7 +154,7 @@ fs::path fresh_database(const WorkDirectory& work, const Arguments& arguments, c
 }
 
 struct ImporterRun {
-    double import_seconds = 0;     // first status request to confirmation
+    double import_seconds = 0;  // first status request to confirmation
     long peak_resident_kb = 0;
     std::size_t first_page_bytes = 0;
     std::string summary;
@@ -167,14 +174,17 @@ ImporterRun run_importer(const WorkDirectory& work, const Arguments& arguments, 
     fs::copy_file(arguments.importer, dir / "importador", fs::copy_options::overwrite_existing);
     fs::remove(dir / "ConfigImporta.ret");
     write_text(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=" + token + "\r\npathBancoDados=" +
-                                              database.string() + "\r\nReg_por_trafego=" +
-                                              whole(page_size) + "\r\n");
+                                              database.string() + "\r\nReg_por_trafego=" + whole(page_size) + "\r\n");
     ChildOptions options;
     options.args = {(dir / "importador").string()};
-    options.env = {{"DISPLAY", std::nullopt},      {"WAYLAND_DISPLAY", std::nullopt},
-                   {"QT_QPA_PLATFORM", std::nullopt}, {"https_proxy", std::nullopt},
-                   {"HTTPS_PROXY", std::nullopt},  {"all_proxy", std::nullopt},
-                   {"ALL_PROXY", std::nullopt},    {"QUINTARA_BASE_URL", service.base_url()},
+    options.env = {{"DISPLAY", std::nullopt},
+                   {"WAYLAND_DISPLAY", std::nullopt},
+                   {"QT_QPA_PLATFORM", std::nullopt},
+                   {"https_proxy", std::nullopt},
+                   {"HTTPS_PROXY", std::nullopt},
+                   {"all_proxy", std::nullopt},
+                   {"ALL_PROXY", std::nullopt},
+                   {"QUINTARA_BASE_URL", service.base_url()},
                    {"CURL_CA_BUNDLE", service.ca_file().string()}};
     options.stderr_file = work / "importer.err";
     const ChildRun child = run_child(options);
@@ -193,7 +203,8 @@ ImporterRun run_importer(const WorkDirectory& work, const Arguments& arguments, 
     run.peak_resident_kb = child.peak_resident_kb;
     run.first_page_bytes = service.catalogue().page_json(page_size, 0, token).size();
     const auto summary = diagnostics.rfind("Resumo: ");
-    if (summary != std::string::npos) run.summary = diagnostics.substr(summary, diagnostics.find('\n', summary) - summary);
+    if (summary != std::string::npos)
+        run.summary = diagnostics.substr(summary, diagnostics.find('\n', summary) - summary);
     return run;
 }
 
@@ -204,9 +215,15 @@ double replay_seconds(const WorkDirectory& work, const fs::path& database, const
     return total - idle;
 }
 
-std::string megabytes(long kilobytes) { return fixed(kilobytes / 1024.0, 1) + " MB"; }
+std::string megabytes(long kilobytes)
+{
+    return fixed(kilobytes / 1024.0, 1) + " MB";
+}
 
-std::string verdict(bool met) { return met ? "met" : "MISSED"; }
+std::string verdict(bool met)
+{
+    return met ? "met" : "MISSED";
+}
 
 void print_speed(const std::string& what, std::size_t products, double seconds)
 {
@@ -221,7 +238,7 @@ void print_ratio(double importer, double replay, double target)
               << ")  " << verdict(ratio <= target) << "\n\n";
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -234,8 +251,8 @@ int main(int argc, char** argv)
         WorkDirectory work;
         const std::size_t n = arguments.products;
 
-        std::cout << "Import benchmark: " << n << " products in " << arguments.departments
-                  << " departments, pages of " << arguments.page_size << "\n\n";
+        std::cout << "Import benchmark: " << n << " products in " << arguments.departments << " departments, pages of "
+                  << arguments.page_size << "\n\n";
 
         const fs::path imported = fresh_database(work, arguments, "imported");
         const ImporterRun first = run_importer(work, arguments, imported, n, arguments.page_size);
@@ -245,8 +262,8 @@ int main(int argc, char** argv)
         const fs::path replayed = fresh_database(work, arguments, "replayed");
         const double replay_first = replay_seconds(
             work, replayed, replay_script(catalogue, arguments.page_size, token, ImportKind::first_import));
-        const double replay_again = replay_seconds(
-            work, replayed, replay_script(catalogue, arguments.page_size, token, ImportKind::reimport));
+        const double replay_again =
+            replay_seconds(work, replayed, replay_script(catalogue, arguments.page_size, token, ImportKind::reimport));
 
         std::cout << "First import (all inserts)\n";
         print_speed("importer:                 ", n, first.import_seconds);
@@ -267,14 +284,15 @@ int main(int argc, char** argv)
         const double over_paged = (one_page.peak_resident_kb - first.peak_resident_kb) * 1024.0;
         const double page_multiple = over_paged / one_page.first_page_bytes;
         std::cout << "Peak resident memory of the importer\n"
-                  << "  " << padded(whole(arguments.small_products), 6) << " products, pages of "
-                  << arguments.page_size << ":  " << padded(megabytes(small.peak_resident_kb), 9) << "\n"
+                  << "  " << padded(whole(arguments.small_products), 6) << " products, pages of " << arguments.page_size
+                  << ":  " << padded(megabytes(small.peak_resident_kb), 9) << "\n"
                   << "  " << padded(whole(n), 6) << " products, pages of " << arguments.page_size << ":  "
                   << padded(megabytes(first.peak_resident_kb), 9) << "   " << (growth >= 0 ? "+" : "")
                   << fixed(growth, 1) << " % (target within 10 %)  " << verdict(growth <= 10.0) << "\n"
-                  << "  " << padded(whole(n), 6) << " products, one page:     "
-                  << padded(megabytes(one_page.peak_resident_kb), 9) << "   " << megabytes(static_cast<long>(over_paged / 1024))
-                  << " over pages of " << arguments.page_size << " = " << fixed(page_multiple, 1) << " x the page's "
+                  << "  " << padded(whole(n), 6)
+                  << " products, one page:     " << padded(megabytes(one_page.peak_resident_kb), 9) << "   "
+                  << megabytes(static_cast<long>(over_paged / 1024)) << " over pages of " << arguments.page_size
+                  << " = " << fixed(page_multiple, 1) << " x the page's "
                   << megabytes(static_cast<long>(one_page.first_page_bytes / 1024)) << " body (target at most 8 x)  "
                   << verdict(page_multiple <= 8.0) << "\n";
         std::cout << "  one page import: " << fixed(one_page.import_seconds, 2) << " s\n";

@@ -51,9 +51,12 @@ Arguments parse_arguments(int argc, char** argv)
     if (argc % 2 == 0) throw std::invalid_argument(std::string(argv[argc - 1]) + " needs a value");
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
-        if (name == "--products") a.products = count_argument(name, argv[i + 1]);
-        else if (name == "--rounds") a.rounds = static_cast<int>(count_argument(name, argv[i + 1]));
-        else throw std::invalid_argument("unknown option " + name);
+        if (name == "--products")
+            a.products = count_argument(name, argv[i + 1]);
+        else if (name == "--rounds")
+            a.rounds = static_cast<int>(count_argument(name, argv[i + 1]));
+        else
+            throw std::invalid_argument("unknown option " + name);
     }
     return a;
 }
@@ -61,18 +64,19 @@ Arguments parse_arguments(int argc, char** argv)
 std::string fixed(double value, int decimals)
 {
     char buffer[64];
-    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals).ptr);
+    return std::string(buffer,
+                       std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals).ptr);
 }
 
 // The fastest of `rounds` runs of `step`, in milliseconds.
-template <typename Step>
-double fastest(int rounds, Step&& step)
+template <typename Step> double fastest(int rounds, Step&& step)
 {
     double best = 1e300;
     for (int i = 0; i < rounds; ++i) {
         const auto start = std::chrono::steady_clock::now();
         step();
-        best = std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        best =
+            std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     return best;
 }
@@ -97,8 +101,7 @@ void time_body_to_table(const std::string& body, const Arguments& arguments)
     std::optional<JsonValue> value;
     std::u16string compact;
 
-    std::cout << "Page of " << arguments.products << " products, " << fixed(body.size() / 1e6, 1)
-              << " MB body\n";
+    std::cout << "Page of " << arguments.products << " products, " << fixed(body.size() / 1e6, 1) << " MB body\n";
     const double tree = fastest(rounds, [&] { value = read_json_utf8(body); });
     const double tree_load = fastest(rounds, [&] { table.load(*value); });
     const double tree_compact = fastest(rounds, [&] { compact = compact_json_text(*value); });
@@ -108,9 +111,8 @@ void time_body_to_table(const std::string& body, const Arguments& arguments)
     print_step("  tree and table together", tree + tree_load);
     print_step("compact text from the tree", tree_compact);
 
-    const double streamed = fastest(rounds, [&] {
-        table.load_json([&](JsonEvents& events) { return read_json_events_utf8(body, events); });
-    });
+    const double streamed = fastest(
+        rounds, [&] { table.load_json([&](JsonEvents& events) { return read_json_events_utf8(body, events); }); });
     const double streamed16 = fastest(rounds, [&] { table.load_body(body16); });
     const double streamed_compact = fastest(rounds, [&] {
         compact.clear();
@@ -168,7 +170,7 @@ void time_page_request(const Arguments& arguments)
     print_step("load_dados_Produtos", page);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

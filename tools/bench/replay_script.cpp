@@ -66,10 +66,9 @@ private:
     std::string text_;
 };
 
-} // namespace
+}  // namespace
 
-std::string replay_script(const Catalogue& catalogue, std::size_t page_size, const std::string& token,
-                          ImportKind kind)
+std::string replay_script(const Catalogue& catalogue, std::size_t page_size, const std::string& token, ImportKind kind)
 {
     const std::u16string control_name = u"Bearer " + utf8_to_utf16(token);
     std::map<std::u16string, int> departments;
@@ -92,9 +91,9 @@ std::string replay_script(const Catalogue& catalogue, std::size_t page_size, con
                 found = departments.emplace(name, code).first;
                 if (kind == ImportKind::first_import) {
                     script.statement(u"Select Max(cod_dep) codigo from Departamentos");
-                    script.statement(insert_statement_lines(
-                        u"Departamentos", {u"cod_dep", decimal(code), u"nom_dep", name,
-                                           u"tipo_item", u"99", u"com_dep", u"0"}));
+                    script.statement(
+                        insert_statement_lines(u"Departamentos", {u"cod_dep", decimal(code), u"nom_dep", name,
+                                                                  u"tipo_item", u"99", u"com_dep", u"0"}));
                 }
             }
             const auto pairs = merchandise_pairs(table, decimal(found->second));

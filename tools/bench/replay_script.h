@@ -13,5 +13,4 @@
 // own builders, in the locale's code page.
 enum class ImportKind { first_import, reimport };
 
-std::string replay_script(const Catalogue& catalogue, std::size_t page_size, const std::string& token,
-                          ImportKind kind);
+std::string replay_script(const Catalogue& catalogue, std::size_t page_size, const std::string& token, ImportKind kind);
