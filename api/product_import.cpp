@@ -2,6 +2,7 @@
 
 #include "api/uGer_API.h"
 #include "db/uDtmApi.h"
+#include "util/ascii_case.h"
 #include "util/error.h"
 #include "util/frmfunckelvo.h"
 #include "util/utf.h"
@@ -60,14 +61,6 @@ std::u16string seconds_text(std::chrono::steady_clock::duration elapsed)
 }
 
 }  // namespace
-
-std::u16string ascii_upper(std::u16string_view text)
-{
-    std::u16string upper(text);
-    for (auto& c : upper)
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    return upper;
-}
 
 ProductImport::ProductImport(Tger_API& api, TdtmApi& database) : api_(api), database_(database) { }
 

@@ -43,6 +43,3 @@ private:
     TdtmApi& database_;
     Counts counts_;
 };
-
-// Department names are looked up and stored with a-z folded to capitals only.
-std::u16string ascii_upper(std::u16string_view text);

@@ -3,6 +3,7 @@
 #include "api/http_url.h"
 #include "api/product_import.h"
 #include "api/response_checker.h"
+#include "util/ascii_case.h"
 #include "util/error.h"
 #include "util/frmfunckelvo.h"
 #include "util/utf.h"
@@ -25,14 +26,6 @@ std::u16string service_base_url()
     std::u16string url = utf8_to_utf16(configured && *configured ? configured : QUINTARA_BASE_URL_DEFAULT);
     if (url.empty() || url.back() != u'/') url += u'/';
     return url;
-}
-
-std::u16string ascii_lower(std::u16string_view text)
-{
-    std::u16string lower(text);
-    for (auto& c : lower)
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    return lower;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "util/ansi_codepage.h"
+#include "util/ascii_case.h"
 
 namespace {
 
@@ -22,17 +23,6 @@ std::size_t buffer_size(const XSQLVAR& column)
     std::size_t size = static_cast<unsigned short>(column.sqllen);
     if ((column.sqltype & ~1) == SQL_VARYING) size += sizeof(short);
     return size;
-}
-
-char16_t ascii_lower(char16_t c)
-{
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
-bool same_ascii_letters(std::u16string_view a, std::u16string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char16_t x, char16_t y) { return ascii_lower(x) == ascii_lower(y); });
 }
 
 }  // namespace
@@ -68,7 +58,7 @@ void SqlDescriptorArea::bind_columns()
 int SqlDescriptorArea::find(std::u16string_view name) const
 {
     for (std::size_t i = 0; i < names_.size(); ++i) {
-        if (same_ascii_letters(names_[i], name)) return static_cast<int>(i);
+        if (equal_ignoring_ascii_case(names_[i], name)) return static_cast<int>(i);
     }
     return -1;
 }

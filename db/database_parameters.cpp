@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "util/ansi_codepage.h"
+#include "util/ascii_case.h"
 #include "util/error.h"
 
 namespace {
@@ -17,15 +18,6 @@ std::u16string_view trimmed(std::u16string_view text)
     while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
     while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
     return text;
-}
-
-std::u16string ascii_lower(std::u16string_view text)
-{
-    std::u16string lower(text);
-    for (auto& c : lower) {
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    }
-    return lower;
 }
 
 char parameter_code(std::u16string_view name)

@@ -2,22 +2,8 @@
 
 #include "db/ClientLibrary.h"
 #include "db/statement_texts.h"
+#include "util/ascii_case.h"
 #include "util/error.h"
-
-namespace {
-
-bool equals_ascii_upper(std::u16string_view text, std::u16string_view upper)
-{
-    if (text.size() != upper.size()) return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char16_t c = text[i];
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-        if (c != upper[i]) return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 TdtmApi::TdtmApi()
     : client_library_(ClientLibrary::load()),
@@ -54,7 +40,7 @@ bool TdtmApi::SelectFile(std::u16string_view qualSel, std::u16string_view nomeFi
         qrySelect1.Open();
         found = !qrySelect1.Eof();
     }
-    if (equals_ascii_upper(qualSel, u"CLOSE")) qrySelect1.close();
+    if (equal_ignoring_ascii_case(qualSel, u"CLOSE")) qrySelect1.close();
     return found;
 }
 

@@ -1,5 +1,6 @@
 #include "util/frmfunckelvo.h"
 
+#include "util/ascii_case.h"
 #include "util/executable_path.h"
 #include "util/number_text.h"
 #include "util/utf.h"
@@ -24,22 +25,6 @@ std::size_t find_delimiter(std::u16string_view text, std::u16string_view delimit
 {
     if (delimiter.size() != 1) return std::u16string_view::npos;
     return text.find(delimiter[0]);
-}
-
-std::u16string ascii_upper(std::u16string_view text)
-{
-    std::u16string out(text);
-    for (auto& c : out)
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    return out;
-}
-
-std::u16string ascii_lower(std::u16string_view text)
-{
-    std::u16string out(text);
-    for (auto& c : out)
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    return out;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "util/request_file.h"
 
 #include "util/ansi_codepage.h"
+#include "util/ascii_case.h"
 #include "util/utf.h"
 
 #include <fstream>
@@ -49,19 +50,6 @@ std::u16string_view trim_blanks(std::u16string_view text)
     while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
     while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
     return text;
-}
-
-char16_t ascii_lower(char16_t c)
-{
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
-bool equal_ignoring_ascii_case(std::u16string_view a, std::u16string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
-    return true;
 }
 
 std::u16string_view without_enclosing_quotes(std::u16string_view value)

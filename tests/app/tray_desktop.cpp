@@ -21,38 +21,9 @@
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace {
 
 using namespace std::chrono_literals;
-
-std::vector<std::string> environment_with(const std::map<std::string, std::optional<std::string>>& changes)
-{
-    std::map<std::string, std::string> vars;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const auto eq = entry.find('=');
-        if (eq != std::string::npos) vars[entry.substr(0, eq)] = entry.substr(eq + 1);
-    }
-    for (const auto& [name, value] : changes) {
-        if (value)
-            vars[name] = *value;
-        else
-            vars.erase(name);
-    }
-    std::vector<std::string> out;
-    for (const auto& [name, value] : vars) out.push_back(name + "=" + value);
-    return out;
-}
-
-std::vector<char*> c_strings(std::vector<std::string>& texts)
-{
-    std::vector<char*> out;
-    for (auto& t : texts) out.push_back(t.data());
-    out.push_back(nullptr);
-    return out;
-}
 
 std::optional<std::filesystem::path> find_in_path(const std::string& program)
 {

@@ -12,9 +12,7 @@
 
 extern char** environ;
 
-namespace {
-
-std::vector<std::string> merged_environment(const std::map<std::string, std::optional<std::string>>& changes)
+std::vector<std::string> environment_with(const std::map<std::string, std::optional<std::string>>& changes)
 {
     std::map<std::string, std::string> vars;
     for (char** e = environ; *e; ++e) {
@@ -41,8 +39,6 @@ std::vector<char*> c_strings(std::vector<std::string>& texts)
     return out;
 }
 
-}  // namespace
-
 ProcessResult run_process(const std::filesystem::path& program, const ProcessOptions& options)
 {
     int out_pipe[2], err_pipe[2];
@@ -58,7 +54,7 @@ ProcessResult run_process(const std::filesystem::path& program, const ProcessOpt
 
     std::vector<std::string> argv_texts{program.string()};
     argv_texts.insert(argv_texts.end(), options.args.begin(), options.args.end());
-    auto env_texts = merged_environment(options.env);
+    auto env_texts = environment_with(options.env);
     auto argv = c_strings(argv_texts);
     auto envp = c_strings(env_texts);
 

@@ -27,5 +27,10 @@ struct ProcessOptions {
 
 ProcessResult run_process(const std::filesystem::path& program, const ProcessOptions& options = {});
 
+// For starting processes by hand: the test's environment with the changes
+// applied, and NUL-terminated pointer arrays over texts for exec calls.
+std::vector<std::string> environment_with(const std::map<std::string, std::optional<std::string>>& changes);
+std::vector<char*> c_strings(std::vector<std::string>& texts);
+
 // The built importer copied into dir, as the back-office installs it.
 std::filesystem::path install_importer(const std::filesystem::path& dir);

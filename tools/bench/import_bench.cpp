@@ -11,6 +11,7 @@
 // isql-fb (output to /dev/null), less the time of an isql-fb run that only
 // attaches and commits.
 #include "tools/bench/child_process.h"
+#include "tools/bench/count_argument.h"
 #include "tools/bench/replay_script.h"
 #include "tools/quintara_service.h"
 
@@ -38,16 +39,6 @@ struct Arguments {
     std::size_t departments = 50;
     std::size_t page_size = 500;
 };
-
-std::size_t count_argument(const std::string& name, const char* text)
-{
-    std::size_t value = 0;
-    const std::string_view view(text);
-    auto [end, error] = std::from_chars(view.data(), view.data() + view.size(), value);
-    if (error != std::errc() || end != view.data() + view.size() || value == 0)
-        throw std::invalid_argument(name + " needs a positive whole number");
-    return value;
-}
 
 Arguments parse_arguments(int argc, char** argv)
 {

@@ -12,6 +12,7 @@
 #include "api/memory_table.h"
 #include "api/response_checker.h"
 #include "api/uGer_API.h"
+#include "tools/bench/count_argument.h"
 #include "tools/quintara_service.h"
 #include "util/utf.h"
 
@@ -34,16 +35,6 @@ struct Arguments {
     std::size_t products = 20000;
     int rounds = 5;
 };
-
-std::size_t count_argument(const std::string& name, const char* text)
-{
-    std::size_t value = 0;
-    const std::string_view view(text);
-    auto [end, error] = std::from_chars(view.data(), view.data() + view.size(), value);
-    if (error != std::errc() || end != view.data() + view.size() || value == 0)
-        throw std::invalid_argument(name + " needs a positive whole number");
-    return value;
-}
 
 Arguments parse_arguments(int argc, char** argv)
 {

@@ -4,6 +4,7 @@
 #include "api/product_import.h"
 #include "db/statement_texts.h"
 #include "util/ansi_codepage.h"
+#include "util/ascii_case.h"
 #include "util/frmfunckelvo.h"
 #include "util/utf.h"
 
