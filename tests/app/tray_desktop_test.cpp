@@ -156,6 +156,14 @@ protected:
 
     // Between pages the run dispatches what the user did; a new page request
     // shows that it got that far.
+    // Shows the status window from the icon, then closes it as a window
+    // manager would.
+    void close_status_window(const XWindow& icon)
+    {
+        desktop->click(icon.centre_x(), icon.centre_y(), 1, 2);
+        desktop->request_close(wait_for_status_window().id);
+    }
+
     void wait_for_next_dispatch() const
     {
         const auto seen = page_requests();
@@ -254,11 +262,7 @@ TEST_F(TrayDesktopTest, QuitDuringARunWaitsForTheResultFile)
         const char* how;
         std::function<void(const XWindow& icon)> quit;
     } cases[] = {
-        {"window close button",
-         [this](const XWindow& icon) {
-             desktop->click(icon.centre_x(), icon.centre_y(), 1, 2);
-             desktop->request_close(wait_for_status_window().id);
-         }},
+        {"window close button", [this](const XWindow& icon) { close_status_window(icon); }},
         {"SIGTERM", [this](const XWindow&) { kill(importer->pid(), SIGTERM); }},
     };
     for (auto& c : cases) {
@@ -281,11 +285,7 @@ TEST_F(TrayDesktopTest, QuitBeforeTheFirstTickLeavesTheRequest)
         std::function<void(const XWindow& icon)> quit;
     } cases[] = {
         {"menu", [this](const XWindow& icon) { choose_quit(open_menu(icon)); }},
-        {"window close button",
-         [this](const XWindow& icon) {
-             desktop->click(icon.centre_x(), icon.centre_y(), 1, 2);
-             desktop->request_close(wait_for_status_window().id);
-         }},
+        {"window close button", [this](const XWindow& icon) { close_status_window(icon); }},
         {"SIGTERM", [this](const XWindow&) { kill(importer->pid(), SIGTERM); }},
     };
     for (auto& c : cases) {
