@@ -1,10 +1,10 @@
 #include "api/memory_table.h"
 
-#include "api/json_cell_text.h"
-#include "api/json_table_loader.h"
-#include "api/json_value.h"
+#include "api/cell_text.h"
+#include "api/table_loader.h"
 #include "util/error.h"
 #include "util/number_text.h"
+#include "json/value.h"
 
 #include <string>
 

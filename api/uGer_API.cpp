@@ -1,9 +1,8 @@
 #include "api/uGer_API.h"
 
-#include "api/http_url.h"
-#include "api/product_import.h"
 #include "api/response_checker.h"
-#include "util/ascii_case.h"
+#include "http/url.h"
+#include "util/ascii_text.h"
 #include "util/error.h"
 #include "util/frmfunckelvo.h"
 #include "util/utf.h"
@@ -136,10 +135,4 @@ void Tger_API::Monta_matriz_json(std::u16string_view textIn, int qualCampo, int 
 std::u16string Tger_API::deu_erro_api(std::u16string_view ErroIn)
 {
     return judge_response(ErroIn, &MatrizJson);
-}
-
-std::u16string Tger_API::AtualizarPrecos_API_Quintara(std::u16string_view qual_tipo_at)
-{
-    if (!dtmApi) throw Error(u"Banco de dados local não configurado");
-    return ProductImport(*this, *dtmApi).run(qual_tipo_at);
 }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "api/http_rest_adapter.h"
-#include "api/http_rest_client.h"
-#include "api/http_rest_request.h"
-#include "api/http_rest_response.h"
 #include "api/memory_table.h"
+#include "api/rest_client.h"
+#include "api/rest_request.h"
+#include "api/rest_response.h"
+#include "api/rest_table_adapter.h"
 
 #include <cstdint>
 #include <functional>
@@ -12,8 +12,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-class TdtmApi;
 
 // The API form ger_API: the program's only client of the web service. It
 // probes the service status with a back-off, fetches pages into tblProdutos
@@ -32,16 +30,6 @@ public:
     std::u16string envia_confirmacao_de_dados(std::u16string_view qualConfirma);
     void Monta_matriz_json(std::u16string_view textIn, int qualCampo, int MaximoCampos);
     std::u16string deu_erro_api(std::u16string_view ErroIn);
-
-    // The whole product import: every page into the database through
-    // dtmApi, then the confirmation. Returns the run's outcome text.
-    std::u16string AtualizarPrecos_API_Quintara(std::u16string_view qual_tipo_at);
-
-    // The data module the import writes to; wired at start-up, since it is
-    // created after this form.
-    TdtmApi* dtmApi = nullptr;
-    // Told at each page, in Portuguese, for whoever shows the progress.
-    std::function<void(const std::u16string&)> on_progress;
 
     // Second of the day, for the back-off; replaceable by tests.
     std::function<int()> clock;

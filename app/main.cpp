@@ -3,7 +3,6 @@
 #include "app/quit_signals.h"
 #include "app/ufrmPrincipal.h"
 #include "db/uDtmApi.h"
-#include "util/frmfunckelvo.h"
 
 #include <QApplication>
 
@@ -39,10 +38,7 @@ int main(int argc, char** argv)
         show_error_box(QStringLiteral("Application Error"), QString::fromUtf8(failure.what()));
         return 1;
     }
-    ger_API->dtmApi = dtmApi.get();
     frmPrincipal->attach(*ger_API, *dtmApi);
-    ger_API->on_progress = [form = frmPrincipal.get()](const std::u16string& text) { form->show_progress(text); };
-    Funcoes_da_Kelvo::set_message_dispatcher([] { QCoreApplication::processEvents(); });
     route_quit_signals([form = frmPrincipal.get()] { form->sairClick(); });
 
     return app.exec();

@@ -1,16 +1,8 @@
 #include "app/ufrmPrincipal.h"
 
-#include "api/uGer_API.h"
 #include "app/application_title.h"
 #include "app/message_box.h"
 #include "app/tray_presence.h"
-#include "db/uDtmApi.h"
-#include "util/ansi_codepage.h"
-#include "util/error.h"
-#include "util/frmfunckelvo.h"
-#include "util/request_file.h"
-#include "util/result_file.h"
-#include "util/utf.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -23,30 +15,6 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QToolButton>
-
-#include <filesystem>
-#include <system_error>
-
-namespace {
-
-constexpr char16_t request_file_name[] = u"ConfigImporta.ini";
-constexpr char16_t result_file_name[] = u"ConfigImporta.ret";
-constexpr char16_t no_request_file_text[] = u"Erro abrir arquivo de configuracao ConfigImporta.ini";
-constexpr char16_t run_failure_prefix[] = u"Erro de conexao com banco de dados Local...";
-
-// Asked afresh at each use, as the executable's directory could be renamed.
-std::filesystem::path beside_executable(std::u16string_view file_name)
-{
-    return std::filesystem::path(utf16_to_utf8(ObjKelvo.Path_Do_Executavel() + std::u16string(file_name)));
-}
-
-bool request_file_exists()
-{
-    std::error_code ignored;
-    return std::filesystem::is_regular_file(beside_executable(request_file_name), ignored);
-}
-
-}  // namespace
 
 TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent)
 {
@@ -92,8 +60,7 @@ void TfrmPrincipal::build_tray_menu()
 
 void TfrmPrincipal::attach(Tger_API& ger_API, TdtmApi& dtmApi)
 {
-    ger_API_ = &ger_API;
-    dtmApi_ = &dtmApi;
+    run_ = std::make_unique<ImportRun>(ger_API, dtmApi, *this);
 }
 
 void TfrmPrincipal::FormCreate()
@@ -157,6 +124,23 @@ void TfrmPrincipal::show_progress(const std::u16string& text)
     if (lblProgresso->isVisible()) lblProgresso->repaint();
 }
 
+void TfrmPrincipal::show_outcome(const std::u16string& text)
+{
+    memotmp->clear();
+    memotmp->setPlainText(QString::fromStdU16String(text));
+    show_progress(text);
+}
+
+void TfrmPrincipal::dispatch_messages()
+{
+    QCoreApplication::processEvents();
+}
+
+void TfrmPrincipal::show_failure_box(const std::u16string& message)
+{
+    show_error_box(application_title(), error_box_text(QString::fromStdU16String(message)));
+}
+
 void TfrmPrincipal::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
@@ -180,73 +164,28 @@ void TfrmPrincipal::changeEvent(QEvent* event)
 
 void TfrmPrincipal::FormActivate()
 {
-    if (request_file_exists()) timerImport.start();
+    if (run_ && run_->request_file_exists()) timerImport.start();
 }
 
 void TfrmPrincipal::timerImportTimer()
 {
-    // A timer re-armed while the run dispatches messages (or while its error
-    // box is open) must not nest a run: the tick is dropped.
-    if (run_in_progress_) {
-        timerImport.stop();
-        return;
-    }
-    run_in_progress_ = true;
     timerImport.stop();
-    try {
-        if (!request_file_exists()) {
-            SaveRetorno(no_request_file_text);
-        } else {
-            LoadConfig();
-            run_protected_import();
-        }
-    } catch (const std::exception& failure) {
-        report_escaping_failure(message_of(failure));
-        run_in_progress_ = false;
-        return;
+    if (!run_) return;
+    switch (run_->timerImportTimer()) {
+    case ImportRun::Ending::quit: sairClick(); break;
+    case ImportRun::Ending::failure_shown: stay_after_failure(); break;
+    case ImportRun::Ending::tick_dropped: break;
     }
-    run_in_progress_ = false;
-    sairClick();
-}
-
-void TfrmPrincipal::run_protected_import()
-{
-    try {
-        dtmApi_->dtmConectVardex(true);
-        SaveRetorno(ger_API_->AtualizarPrecos_API_Quintara(u"TODOS"));
-    } catch (const std::exception& failure) {
-        SaveRetorno(run_failure_prefix + message_of(failure));
-    }
-    dtmApi_->dtmConectVardex(false);
 }
 
 void TfrmPrincipal::LoadConfig()
 {
-    const auto file = beside_executable(request_file_name);
-    std::error_code ignored;
-    if (!std::filesystem::is_regular_file(file, ignored)) return;
-
-    auto read_string = [&file](std::u16string_view qualIn, std::u16string_view /*tipoRet*/) {
-        return read_profile_string(file, u"CONF", qualIn);
-    };
-    token_quintara = read_string(u"token_quintara", u"A");
-    pathBancoDados = read_string(u"pathBancoDados", u"A");
-    regPorTrafego = read_string(u"Reg_por_trafego", u"A");
-    std::filesystem::remove(file, ignored);
-
-    dtmApi_->pathBancoVardex = pathBancoDados;
-    ger_API_->token_de_acesso = token_quintara;
-    ger_API_->regPorTrafego = regPorTrafego;
+    run_->LoadConfig();
 }
 
 void TfrmPrincipal::SaveRetorno(const std::u16string& TextIn)
 {
-    memotmp->clear();
-    memotmp->setPlainText(QString::fromStdU16String(TextIn));
-    show_progress(TextIn);
-    // The memo only shows the text; the file gets TextIn itself so that line
-    // breaks inside a failure message are written as they are.
-    write_result_file(beside_executable(result_file_name), TextIn, AnsiCodePage::system());
+    run_->SaveRetorno(TextIn);
 }
 
 void TfrmPrincipal::sairClick()
@@ -255,9 +194,9 @@ void TfrmPrincipal::sairClick()
     QCoreApplication::exit(0);
 }
 
-void TfrmPrincipal::report_escaping_failure(const std::u16string& message)
+// The process stays, hidden, until the user quits it from the tray menu.
+void TfrmPrincipal::stay_after_failure()
 {
-    show_error_box(application_title(), error_box_text(QString::fromStdU16String(message)));
     timerImport.stop();
     // Nobody can quit a hidden process without a desktop or without an icon:
     // end it here.

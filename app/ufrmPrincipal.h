@@ -4,6 +4,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "sync/import_run.h"
+
+#include <memory>
 #include <string>
 
 class QAction;
@@ -16,8 +19,9 @@ class TdtmApi;
 class Tger_API;
 
 // The main form: hidden at start, shown in the notification area as an icon
-// with a menu; it owns the one-shot import run.
-class TfrmPrincipal : public QWidget {
+// with a menu; its timer starts the one-shot import run, and it is the shell
+// the run asks for what only a desktop can do.
+class TfrmPrincipal : public QWidget, public ImportShell {
     Q_OBJECT
 
 public:
@@ -26,10 +30,6 @@ public:
     // The other two long-lived objects exist only after the form; the run
     // needs them by the first tick.
     void attach(Tger_API& ger_API, TdtmApi& dtmApi);
-
-    std::u16string token_quintara;
-    std::u16string pathBancoDados;
-    std::u16string regPorTrafego;
 
     QTimer timerImport;
     QFrame* pnlPri = nullptr;
@@ -52,7 +52,11 @@ public:
     void SaveRetorno(const std::u16string& TextIn);
     void sairClick();
     void restauraClick();
-    void show_progress(const std::u16string& text);
+
+    void show_progress(const std::u16string& text) override;
+    void show_outcome(const std::u16string& text) override;
+    void dispatch_messages() override;
+    void show_failure_box(const std::u16string& message) override;
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -66,10 +70,7 @@ private:
     void add_tray_icon();
     void on_tray_icon(QSystemTrayIcon::ActivationReason reason);
     void open_tray_menu();
-    void run_protected_import();
-    void report_escaping_failure(const std::u16string& message);
+    void stay_after_failure();
 
-    Tger_API* ger_API_ = nullptr;
-    TdtmApi* dtmApi_ = nullptr;
-    bool run_in_progress_ = false;
+    std::unique_ptr<ImportRun> run_;
 };

@@ -1,8 +1,8 @@
 #include "db/uDtmApi.h"
 
-#include "db/ClientLibrary.h"
+#include "db/firebird/client_library.h"
 #include "db/statement_texts.h"
-#include "util/ascii_case.h"
+#include "util/ascii_text.h"
 #include "util/error.h"
 
 TdtmApi::TdtmApi()

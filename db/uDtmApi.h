@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "db/IBDatabase.h"
-#include "db/IBQuery.h"
-#include "db/IBTransaction.h"
+#include "db/firebird/ib_database.h"
+#include "db/firebird/ib_query.h"
+#include "db/firebird/ib_transaction.h"
 
 class ClientLibrary;
 

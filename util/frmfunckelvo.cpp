@@ -1,6 +1,6 @@
 #include "util/frmfunckelvo.h"
 
-#include "util/ascii_case.h"
+#include "util/ascii_text.h"
 #include "util/executable_path.h"
 #include "util/number_text.h"
 #include "util/utf.h"

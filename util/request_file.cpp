@@ -1,7 +1,7 @@
 #include "util/request_file.h"
 
 #include "util/ansi_codepage.h"
-#include "util/ascii_case.h"
+#include "util/ascii_text.h"
 #include "util/utf.h"
 
 #include <fstream>

@@ -1,8 +1,8 @@
-#include "api/json_value.h"
 #include "api/memory_table.h"
 #include "support/failure_message.h"
 #include "util/error.h"
 #include "util/utf.h"
+#include "json/value.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "api/json_value.h"
 #include "api/response_checker.h"
 #include "util/utf.h"
+#include "json/value.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "api/uGer_API.h"
 
-#include "http_test_service.h"
+#include "support/test_service.h"
 #include "util/utf.h"
 
 namespace {

@@ -2,9 +2,9 @@
 // host, the built executable as a process, driven with the mouse as a user
 // would. Screenshots land in the build folder for a reviewer to look at.
 #include "app/tray_desktop.h"
-#include "db/test_database.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
+#include "support/test_database.h"
 #include "tools/quintara_service.h"
 #include "util/utf.h"
 

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "db/DatabaseError.h"
-#include "db/test_database.h"
+#include "db/firebird/database_error.h"
 #include "support/failure_message.h"
+#include "support/test_database.h"
 #include "util/utf.h"
 
 namespace {

@@ -6,15 +6,15 @@
 //   page-bench [--products 20000] [--rounds 5]
 //
 // Each step is timed `rounds` times; the fastest time is printed.
-#include "api/http_transport.h"
-#include "api/json_compact_writer.h"
-#include "api/json_value.h"
 #include "api/memory_table.h"
 #include "api/response_checker.h"
 #include "api/uGer_API.h"
+#include "http/transport.h"
 #include "tools/bench/count_argument.h"
 #include "tools/quintara_service.h"
 #include "util/utf.h"
+#include "json/compact_writer.h"
+#include "json/value.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,10 +1,10 @@
 #include "tools/bench/replay_script.h"
 
 #include "api/memory_table.h"
-#include "api/product_import.h"
 #include "db/statement_texts.h"
+#include "sync/product_import.h"
 #include "util/ansi_codepage.h"
-#include "util/ascii_case.h"
+#include "util/ascii_text.h"
 #include "util/frmfunckelvo.h"
 #include "util/utf.h"
 

@@ -1,0 +1,94 @@
+#include "db/firebird/client_library.h"
+
+#include "db/firebird/isc_api.h"
+#include "util/error.h"
+#include "util/utf.h"
+
+#include <charconv>
+
+namespace {
+
+std::u16string decimal(int value)
+{
+    char digits[16];
+    auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    return std::u16string(digits, end);
+}
+
+std::u16string library_not_found(const std::string& file_name)
+{
+    return u"InterBase library " + utf8_to_utf16(file_name) +
+           u" not found in the path. Please install InterBase to use this functionality";
+}
+
+std::u16string system_error(const SharedLibrary::Lookup& lookup)
+{
+    return u"System Error.  Code: " + decimal(lookup.error_code) + u".\r\n" + utf8_to_utf16(lookup.error_text);
+}
+
+template <typename Function> void resolve(const SharedLibrary& library, Function& entry, const char* name)
+{
+    auto lookup = library.find(name);
+    if (!lookup.address) throw Error(system_error(lookup));
+    entry = reinterpret_cast<Function>(lookup.address);
+}
+
+template <typename Function> void resolve_optional(const SharedLibrary& library, Function& entry, const char* name)
+{
+    entry = reinterpret_cast<Function>(library.find(name).address);
+}
+
+void resolve_all(const SharedLibrary& library, IscApi& api)
+{
+#define REQUIRED(name) resolve(library, api.name, #name)
+    REQUIRED(isc_attach_database);
+    REQUIRED(isc_database_info);
+    REQUIRED(isc_vax_integer);
+    REQUIRED(isc_portable_integer);
+    REQUIRED(isc_detach_database);
+    REQUIRED(isc_start_multiple);
+    REQUIRED(isc_commit_retaining);
+    REQUIRED(isc_commit_transaction);
+    REQUIRED(isc_rollback_transaction);
+    REQUIRED(isc_dsql_alloc_statement2);
+    REQUIRED(isc_dsql_prepare);
+    REQUIRED(isc_dsql_sql_info);
+    REQUIRED(isc_dsql_describe_bind);
+    REQUIRED(isc_dsql_describe);
+    REQUIRED(isc_dsql_execute);
+    REQUIRED(isc_dsql_execute2);
+    REQUIRED(isc_dsql_fetch);
+    REQUIRED(isc_dsql_free_statement);
+    REQUIRED(isc_sqlcode);
+    REQUIRED(fb_interpret);
+#undef REQUIRED
+    resolve_optional(library, api.isc_rollback_retaining, "isc_rollback_retaining");
+    resolve_optional(library, api.isc_dsql_execute_immediate, "isc_dsql_execute_immediate");
+}
+
+}  // namespace
+
+const char* ClientLibrary::default_file_name()
+{
+#ifdef _WIN32
+    return "gds32.dll";
+#else
+    return "libfbclient.so.2";
+#endif
+}
+
+std::shared_ptr<const ClientLibrary> ClientLibrary::load(const std::string& file_name)
+{
+    auto library = SharedLibrary::open(file_name);
+    if (!library.loaded()) throw Error(library_not_found(file_name));
+    auto api = std::make_unique<IscApi>();
+    resolve_all(library, *api);
+    return std::shared_ptr<const ClientLibrary>(new ClientLibrary(std::move(library), std::move(api)));
+}
+
+ClientLibrary::ClientLibrary(SharedLibrary library, std::unique_ptr<IscApi> api)
+    : library_(std::move(library)), api_(std::move(api))
+{
+}
+
+ClientLibrary::~ClientLibrary() = default;

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/firebird/ib_field.h"
+#include "db/firebird/isc_handle.h"
+
+class IBDatabase;
+class IBTransaction;
+class SqlDescriptorArea;
+
+// One SQL statement on a database and transaction. Owns the statement
+// handle and the buffers of its result row. The text is a list of lines,
+// sent each followed by CR LF; any change of text closes the query and
+// drops the prepared statement.
+class IBQuery {
+public:
+    // name prefixes the query's own messages ("qrySelect1: Field 'x' not found").
+    IBQuery(IBDatabase& database, IBTransaction& transaction, std::u16string name);
+    IBQuery(const IBQuery&) = delete;
+    IBQuery& operator=(const IBQuery&) = delete;
+    ~IBQuery();
+
+    const std::u16string& name() const { return name_; }
+
+    void replace_text(std::vector<std::u16string> lines);
+    const std::vector<std::u16string>& text() const { return lines_; }
+
+    void prepare();  // nothing happens when already prepared
+    void execute();  // a statement without rows; prepares when needed
+    void Open();  // runs a SELECT and moves to its first row; nothing happens when open
+    void Next();  // moves to the next row, or to the end of data
+    void close();  // drops the result; the statement stays prepared
+    bool Eof() const { return eof_; }  // true when there is no current row
+    bool active() const { return open_; }
+    bool prepared() const { return statement_ != IscHandle{}; }
+
+    // The column of the current row whose name (or alias) equals name,
+    // ASCII letters of any case. The query must be open.
+    IBField FieldByName(std::u16string_view name) const;
+    // Columns of the open result, by position from 0.
+    int field_count() const;
+    IBField field(int index) const;
+
+private:
+    friend class IBDatabase;
+    friend class IBTransaction;
+
+    void check_connected() const;
+    void check_open() const;
+    void fetch();
+    void release();  // close and drop the prepared statement
+    void forget_handles() noexcept;  // the connection is gone: nothing to free
+    void free_quietly() noexcept;
+    int read_statement_type();
+    void describe_columns();
+    std::string statement_bytes() const;
+
+    IBDatabase& database_;
+    IBTransaction& transaction_;
+    std::u16string name_;
+    std::vector<std::u16string> lines_;
+    IscHandle statement_{};
+    bool open_ = false;
+    bool eof_ = true;
+    std::unique_ptr<SqlDescriptorArea> columns_;
+};

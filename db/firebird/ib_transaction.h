@@ -1,0 +1,54 @@
+#pragma once
+
+#include <vector>
+
+#include "db/firebird/isc_handle.h"
+
+class IBDatabase;
+class IBQuery;
+
+// How a transaction still active at disconnect is ended: commit and
+// commit_retaining end it with a commit, the other two with a rollback.
+enum class TransactionAction { commit, rollback, commit_retaining, rollback_retaining };
+
+// One transaction on one database, started without a parameter buffer (the
+// server's defaults). Owns the transaction handle; its queries must be
+// destroyed before it.
+class IBTransaction {
+public:
+    explicit IBTransaction(IBDatabase& database, TransactionAction default_action = TransactionAction::commit);
+    IBTransaction(const IBTransaction&) = delete;
+    IBTransaction& operator=(const IBTransaction&) = delete;
+    ~IBTransaction();  // rolls back quietly when still active
+
+    void start();
+    // Work made permanent / discarded; the transaction, open results and
+    // prepared statements stay.
+    void commit_retaining();
+    void rollback_retaining();
+    // End the transaction; its queries are closed and unprepared first.
+    void commit();
+    void rollback();
+    // Rolls back when active, whatever the default action.
+    void make_inactive();
+
+    bool active() const { return handle_ != IscHandle{}; }
+    TransactionAction default_action() const { return default_action_; }
+    IBDatabase& database() const { return database_; }
+
+private:
+    friend class IBDatabase;
+    friend class IBQuery;
+
+    IscHandle* handle() { return &handle_; }
+    void check_active() const;
+    void release_queries();
+    void end_at_disconnect() noexcept;
+    void rollback_quietly() noexcept;
+    void forget_handle() noexcept { handle_ = IscHandle{}; }
+
+    IBDatabase& database_;
+    TransactionAction default_action_;
+    IscHandle handle_{};
+    std::vector<IBQuery*> queries_;
+};

@@ -1,0 +1,175 @@
+#include "json/reader.h"
+
+#include "util/utf.h"
+
+#include <rapidjson/encodings.h>
+#include <rapidjson/reader.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <type_traits>
+
+namespace {
+
+using Utf16 = rapidjson::UTF16<char16_t>;
+
+// A read-only RapidJSON stream over a view. It reports '\0' at the end; the
+// caller checks afterwards that the reader really got there, so an embedded
+// NUL cannot pass for the end of the text.
+template <typename CharT> class ViewStream {
+public:
+    using Ch = CharT;
+    explicit ViewStream(std::basic_string_view<CharT> text) : text_(text) { }
+    Ch Peek() const { return position_ < text_.size() ? text_[position_] : Ch(0); }
+    Ch Take() { return position_ < text_.size() ? text_[position_++] : Ch(0); }
+    std::size_t Tell() const { return position_; }
+    bool at_end() const { return position_ == text_.size(); }
+    std::basic_string_view<CharT> text() const { return text_; }
+
+    // Writing is only for in-place parsing, which is not used.
+    Ch* PutBegin() { return nullptr; }
+    void Put(Ch) { }
+    void Flush() { }
+    std::size_t PutEnd(Ch*) { return 0; }
+
+private:
+    std::basic_string_view<CharT> text_;
+    std::size_t position_ = 0;
+};
+
+// Passes the reader's events on. Numbers arrive only as raw characters; the
+// reader's converted number events are refused, as is nesting deeper than
+// max_json_nesting.
+template <typename SourceChar> class EventRelay {
+public:
+    using Ch = char16_t;
+
+    EventRelay(const ViewStream<SourceChar>& stream, JsonEvents& events) : stream_(stream), events_(events) { }
+
+    bool Null() { return events_.null(), true; }
+    bool Bool(bool b) { return events_.boolean(b), true; }
+    bool Int(int) { return false; }
+    bool Uint(unsigned) { return false; }
+    bool Int64(std::int64_t) { return false; }
+    bool Uint64(std::uint64_t) { return false; }
+    bool Double(double) { return false; }
+    // The characters handed over here are garbled by the reader when it
+    // widens them to UTF-16, so the lexeme is taken from the body itself:
+    // the stream stands just after it, and no character that can precede a
+    // number can belong to one.
+    bool RawNumber(const Ch*, rapidjson::SizeType, bool)
+    {
+        const std::size_t end = stream_.Tell();
+        std::size_t start = end;
+        while (start > 0 && is_number_character(stream_.text()[start - 1])) --start;
+        events_.number(lexeme(start, end));
+        return true;
+    }
+    bool String(const Ch* str, rapidjson::SizeType length, bool)
+    {
+        return events_.string(std::u16string_view(str, length)), true;
+    }
+    bool StartObject() { return open() && (events_.start_object(), true); }
+    bool Key(const Ch* str, rapidjson::SizeType length, bool)
+    {
+        return events_.key(std::u16string_view(str, length)), true;
+    }
+    bool EndObject(rapidjson::SizeType) { return --depth_, events_.end_object(), true; }
+    bool StartArray() { return open() && (events_.start_array(), true); }
+    bool EndArray(rapidjson::SizeType) { return --depth_, events_.end_array(), true; }
+
+private:
+    bool open()
+    {
+        if (depth_ >= max_json_nesting) return false;
+        ++depth_;
+        return true;
+    }
+
+    std::u16string_view lexeme(std::size_t start, std::size_t end)
+    {
+        if constexpr (std::is_same_v<SourceChar, char16_t>) {
+            return stream_.text().substr(start, end - start);
+        } else {
+            // A number is ASCII, so widening byte by byte is exact.
+            lexeme_.assign(stream_.text().begin() + start, stream_.text().begin() + end);
+            return lexeme_;
+        }
+    }
+
+    static bool is_number_character(SourceChar c)
+    {
+        return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+    }
+
+    const ViewStream<SourceChar>& stream_;
+    JsonEvents& events_;
+    int depth_ = 0;
+    std::u16string lexeme_;
+};
+
+// Strict JSON: no comments, no trailing commas, one value and then only
+// white space; numbers handed over as their characters.
+constexpr unsigned parse_flags = rapidjson::kParseNumbersAsStringsFlag;
+
+template <typename SourceEncoding, typename CharT> bool parse(std::basic_string_view<CharT> text, JsonEvents& events)
+{
+    ViewStream<CharT> stream(text);
+    EventRelay<CharT> relay(stream, events);
+    rapidjson::GenericReader<SourceEncoding, Utf16> reader;
+    return !reader.template Parse<parse_flags>(stream, relay).IsError() && stream.at_end();
+}
+
+// Well-formed UTF-8 (no overlong forms, no surrogates, nothing above
+// U+10FFFF) decodes the same in every decoder, so only such text takes the
+// direct road.
+bool is_well_formed_utf8(std::string_view bytes)
+{
+    std::size_t i = 0;
+    const std::size_t n = bytes.size();
+    while (i < n) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length;
+        unsigned char low = 0x80, high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0) low = 0xA0;
+            if (lead == 0xED) high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0) low = 0x90;
+            if (lead == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        if (n - i < length) return false;
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        if (second < low || second > high) return false;
+        for (std::size_t k = 2; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if (next < 0x80 || next > 0xBF) return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool read_json_events(std::u16string_view text, JsonEvents& events)
+{
+    return parse<Utf16>(text, events);
+}
+
+bool read_json_events_utf8(std::string_view utf8, JsonEvents& events)
+{
+    if (!is_well_formed_utf8(utf8)) return read_json_events(utf8_to_utf16(utf8), events);
+    return parse<rapidjson::UTF8<char>>(utf8, events);
+}

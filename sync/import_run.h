@@ -1,0 +1,64 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+class TdtmApi;
+class Tger_API;
+
+// What only a shell can do for a run. The run calls it on its own thread,
+// between its steps.
+class ImportShell {
+public:
+    virtual ~ImportShell() = default;
+
+    // What the run is doing, in the user's words; repainted at once.
+    virtual void show_progress(const std::u16string& text) = 0;
+    // The run's outcome, as it is about to be written to the result file.
+    virtual void show_outcome(const std::u16string& text) = 0;
+    // Serves pending user input (tray clicks, a quit) between pages.
+    virtual void dispatch_messages() = 0;
+    // A failure that escaped the run, shown modally; returns when closed.
+    virtual void show_failure_box(const std::u16string& message) = 0;
+};
+
+// One import run, as one timer tick starts it: the request file in, the
+// product import, the result file out. The shell keeps the timer and
+// decides how the process ends, from what timerImportTimer returns.
+class ImportRun {
+public:
+    enum class Ending {
+        quit,  // the result file is written: the process may end
+        failure_shown,  // a failure escaped and was shown; nothing else was done
+        tick_dropped,  // a run (or its failure box) is already in progress
+    };
+
+    ImportRun(Tger_API& ger_API, TdtmApi& dtmApi, ImportShell& shell);
+    ImportRun(const ImportRun&) = delete;
+    ImportRun& operator=(const ImportRun&) = delete;
+
+    Ending timerImportTimer();
+    bool request_file_exists() const;
+    void LoadConfig();
+    void SaveRetorno(const std::u16string& TextIn);
+
+    // The request file's values on their way to ger_API and dtmApi.
+    std::u16string token_quintara;
+    std::u16string pathBancoDados;
+    std::u16string regPorTrafego;
+
+    // The directory of the request and result files, with a trailing
+    // separator: the executable's, asked afresh at each use, since it could
+    // be renamed. Tests point it elsewhere.
+    std::function<std::u16string()> directory;
+
+private:
+    void run_protected_import();
+    std::u16string file_path(std::u16string_view file_name) const;
+
+    Tger_API& ger_API_;
+    TdtmApi& dtmApi_;
+    ImportShell& shell_;
+    bool run_in_progress_ = false;
+};

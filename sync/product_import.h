@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+class TdtmApi;
+class Tger_API;
+
+// One import of the whole catalogue: the page loop over ger_API's products
+// requests and, per product row, the department lookup and the merchandise
+// upsert through dtmApi.
+class ProductImport {
+public:
+    using Progress = std::function<void(const std::u16string&)>;
+    // `progress` is told at each page, in Portuguese, and at the end.
+    ProductImport(Tger_API& api, TdtmApi& database, Progress progress = {});
+
+    // Every page into the database, then the confirmation. Returns the
+    // outcome text; database and data failures escape.
+    std::u16string AtualizarPrecos_API_Quintara(std::u16string_view qual_tipo_at);
+
+    // Shared by the two steps of a product row, as the loop's own locals.
+    std::u16string strCodDep;
+    std::u16string strnomeDep;
+
+    void Sinc_Departamento();
+    void Sinc_At_Mercadorias(std::int32_t codIn, const std::vector<std::u16string>& mDados);
+
+    struct Counts {
+        int pages = 0;
+        int inserted = 0;
+        int updated = 0;
+        int skipped = 0;
+        int departments_created = 0;
+    };
+    const Counts& counts() const { return counts_; }
+
+private:
+    bool is_control_record(const std::u16string& nome) const;
+    void write_product_row();
+    std::vector<std::u16string> merchandise_pairs(const std::u16string& proBlanca, const std::u16string& ProAtivo);
+    void report_progress(const std::u16string& text);
+
+    Tger_API& api_;
+    TdtmApi& database_;
+    Progress progress_;
+    Counts counts_;
+};

@@ -1,0 +1,103 @@
+// The importer as the back-office application sees it: a program copied
+// beside a request file, started, and judged by its result file and exit code.
+#include "support/process.h"
+#include "support/temp_dir.h"
+#include "support/test_database.h"
+#include "tools/quintara_service.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string no_request_file_text = "Erro abrir arquivo de configuracao ConfigImporta.ini";
+const std::string run_failure_prefix = "Erro de conexao com banco de dados Local...";
+
+ProcessOptions headless()
+{
+    ProcessOptions options;
+    options.env = {{"DISPLAY", std::nullopt},
+                   {"WAYLAND_DISPLAY", std::nullopt},
+                   {"QT_QPA_PLATFORM", std::nullopt},
+                   {"LANG", "C.UTF-8"},
+                   {"LC_ALL", std::nullopt}};
+    options.timeout = std::chrono::seconds(30);
+    return options;
+}
+
+TEST(ImportRun, WithoutRequestFileWritesItsOutcomeAfterAboutOneSecond)
+{
+    TempDir dir;
+    const auto importer = install_importer(dir.path());
+    write_file_bytes(dir / "ConfigImporta.ret", std::string(200, 'x'));  // an earlier, longer result
+
+    auto options = headless();
+    options.env["LANG"] = "C";  // plain ASCII locale: the result is written in Windows-1252
+    const auto result = run_process(importer, options);
+
+    EXPECT_EQ(0, result.exit_code) << result.err;
+    EXPECT_EQ(no_request_file_text, read_file_bytes(dir / "ConfigImporta.ret"));
+    EXPECT_GE(result.elapsed.count(), 900);
+}
+
+TEST(ImportRun, RequestFileIsConsumedEvenWhenTheConnectionFails)
+{
+    TempDir dir;
+    const auto importer = install_importer(dir.path());
+    write_file_bytes(dir / "ConfigImporta.ini",
+                     "[CONF]\r\ntoken_quintara=abc\r\npathBancoDados=\r\nReg_por_trafego=500\r\n");
+
+    const auto result = run_process(importer, headless());
+
+    EXPECT_EQ(0, result.exit_code) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "ConfigImporta.ini"));
+    // UTF-8 locale: the result carries a byte-order mark.
+    EXPECT_EQ("\xEF\xBB\xBF" + run_failure_prefix + "Database name is missing",
+              read_file_bytes(dir / "ConfigImporta.ret"));
+}
+
+// Writing the result fails: without a desktop nobody could quit the process
+// that the error box would leave behind, so it ends with code 1 after
+// printing the box's text (a full stop appended) under the title.
+TEST(ImportRun, HeadlessRunWhoseResultCannotBeWrittenEndsWithItsMessage)
+{
+    TempDir dir;
+    const auto importer = install_importer(dir.path());
+    std::filesystem::create_directory(dir / "ConfigImporta.ret");
+
+    const auto result = run_process(importer, headless());
+
+    EXPECT_EQ(1, result.exit_code) << result.err;
+    const std::string box_line =
+        "importador: Cannot write file \"" + (dir / "ConfigImporta.ret").string() + "\": Is a directory.\n";
+    EXPECT_NE(std::string::npos, result.err.find(box_line)) << result.err;
+}
+
+// One whole import through the built executable, beside its request file:
+// the run unit's own tests cover what an import does with the pages.
+TEST(ImportRun, ImportsTheCatalogueAndExits)
+{
+    TestDatabase database;
+    TempDir dir;
+    const auto importer = install_importer(dir.path());
+    ServiceOptions service_options;
+    service_options.catalogue.products = 7;
+    service_options.expected_token = "abc";
+    QuintaraService service(std::move(service_options));
+    write_file_bytes(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=abc\r\npathBancoDados=" +
+                                                    database.file.string() + "\r\nReg_por_trafego=3\r\n");
+
+    auto options = headless();
+    options.env["QUINTARA_BASE_URL"] = service.base_url();
+    options.env["CURL_CA_BUNDLE"] = service.ca_file().string();
+    options.env["https_proxy"] = std::nullopt;
+    options.env["HTTPS_PROXY"] = std::nullopt;
+    const auto result = run_process(importer, options);
+
+    EXPECT_EQ(0, result.exit_code) << result.err;
+    EXPECT_EQ("\xEF\xBB\xBFImportacao de dados Ok", read_file_bytes(dir / "ConfigImporta.ret")) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "ConfigImporta.ini"));
+    EXPECT_EQ((std::vector<std::vector<std::u16string>>{{u"7"}}),
+              read_rows(database.file, u"select count(*) from Mercadorias"));
+}
+
+}  // namespace
