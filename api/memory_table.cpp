@@ -4,7 +4,6 @@
 #include "api/table_loader.h"
 #include "util/error.h"
 #include "util/number_text.h"
-#include "json/value.h"
 
 #include <string>
 
@@ -25,22 +24,6 @@ char16_t fold_letter(char16_t c)
     return c;
 }
 
-std::optional<std::u16string> cell_text(const JsonValue& value, char16_t decimal_separator)
-{
-    std::u16string text;
-    switch (value.kind()) {
-    case JsonValue::Kind::Null: return std::nullopt;
-    case JsonValue::Kind::True: text = u"True"; break;
-    case JsonValue::Kind::False: text = u"False"; break;
-    case JsonValue::Kind::String: text = value.text(); break;
-    case JsonValue::Kind::Number: text = json_number_cell_text(value.text(), decimal_separator); break;
-    case JsonValue::Kind::Array:
-    case JsonValue::Kind::Object: text = compact_json_text(value); break;
-    }
-    if (text.size() > text_column_size) text.resize(text_column_size);
-    return text;
-}
-
 }  // namespace
 
 std::u16string MemoryTable::folded_name(std::u16string_view name)
@@ -58,7 +41,6 @@ void MemoryTable::Close()
 {
     active_ = false;
     eof_ = false;
-    columns_from_members_ = false;
     columns_.clear();
     cells_.clear();
     current_row_ = 0;
@@ -67,63 +49,6 @@ void MemoryTable::Close()
 std::size_t MemoryTable::RecordCount() const
 {
     return columns_.empty() ? 0 : cells_.size() / columns_.size();
-}
-
-void MemoryTable::derive_columns(const JsonValue& value)
-{
-    const JsonValue* source = &value;
-    if (value.is_array()) {
-        if (value.elements().empty()) return;
-        source = &value.elements().front();
-    }
-    if (!source->is_object()) {
-        columns_.push_back(Column{std::u16string(single_column_name), folded_name(single_column_name)});
-        return;
-    }
-    columns_from_members_ = true;
-    for (const JsonValue::Member& member : source->members()) {
-        if (member.first.empty()) continue;
-        std::u16string folded = folded_name(member.first);
-        bool taken = false;
-        for (const Column& column : columns_) taken = taken || column.folded_name == folded;
-        if (!taken) columns_.push_back(Column{member.first, std::move(folded)});
-    }
-}
-
-void MemoryTable::add_row(const JsonValue& element)
-{
-    static const JsonValue null_value;
-    const std::size_t row_start = cells_.size();
-    try {
-        for (const Column& column : columns_) {
-            const JsonValue* value = &element;
-            if (columns_from_members_) {
-                value = element.is_object() ? element.find_member(column.name) : nullptr;
-                if (!value) value = &null_value;
-            }
-            cells_.push_back(cell_text(*value, decimal_separator_));
-        }
-    } catch (...) {
-        // The row keeps the cells filled before the failing one.
-        cells_.resize(row_start + columns_.size());
-        throw;
-    }
-}
-
-void MemoryTable::load(const JsonValue& value)
-{
-    Close();
-    derive_columns(value);
-    if (columns_.empty()) {
-        Close();
-        return;
-    }
-    active_ = true;
-    if (value.is_array()) {
-        for (const JsonValue& element : value.elements()) add_row(element);
-    } else {
-        add_row(value);
-    }
 }
 
 void MemoryTable::load_json(const std::function<bool(JsonEvents&)>& read_body)

@@ -10,7 +10,6 @@
 #include <vector>
 
 class JsonEvents;
-class JsonValue;
 
 // The in-memory table an answer is turned into (tblProdutos, tblPessoas):
 // text columns derived from the answer, every row held at once, read by
@@ -41,13 +40,12 @@ public:
 
     // Closed: no columns, no rows (an empty body).
     void Close();
-    // Rebuilds the table from an answer. A long JSON number that is no 64-bit
-    // integer throws ConversionError; the rows filled so far stay.
-    void load(const JsonValue& value);
-    // The same straight from a body whose JSON events `read_body` reports,
-    // returning false when the body is no JSON: then Error "Response content
-    // is not valid JSON" is thrown and the table is left as it was, even when
-    // a number failed before the fault was found.
+    // Rebuilds the table from a body whose JSON events `read_body` reports.
+    // A long JSON number that is no 64-bit integer throws ConversionError;
+    // the rows filled so far stay. When `read_body` returns false (the body
+    // is no JSON), Error "Response content is not valid JSON" is thrown and
+    // the table is left as it was, even when a number failed before the
+    // fault was found.
     void load_json(const std::function<bool(JsonEvents&)>& read_body);
     // The whole rebuild from a decoded body: empty closes the table.
     void load_body(std::u16string_view body);
@@ -89,8 +87,6 @@ public:
     void set_decimal_separator(char16_t separator) { decimal_separator_ = separator; }
 
 private:
-    void derive_columns(const JsonValue& value);
-    void add_row(const JsonValue& element);
     void require_open() const;
     const Cell& cell_at(std::size_t column) const;
 
@@ -98,7 +94,6 @@ private:
     char16_t decimal_separator_;
     bool active_ = false;
     bool eof_ = false;
-    bool columns_from_members_ = false;
     std::vector<Column> columns_;
     std::deque<Cell> cells_;  // row after row, columns_.size() cells each
     std::size_t current_row_ = 0;

@@ -16,11 +16,6 @@ void RestResponse::on_new_answer(std::function<void()> listener)
     listeners_.push_back(std::move(listener));
 }
 
-std::u16string RestResponse::Content() const
-{
-    return decode_body_text(result_.body, ContentType());
-}
-
 bool RestResponse::read_json(JsonEvents& events) const
 {
     const std::string content_type = ContentType();

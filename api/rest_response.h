@@ -20,9 +20,7 @@ public:
 
     long StatusCode() const { return result_.status; }
     std::string ContentType() const { return result_.header("Content-Type"); }
-    const std::string& RawBytes() const { return result_.body; }
     bool empty() const { return result_.body.empty(); }
-    std::u16string Content() const;  // decoded by the Content-Type's charset
 
     // Reports the body's JSON to `events`: UTF-8 straight from the bytes,
     // other charsets decoded first. False when the body is empty or no JSON.

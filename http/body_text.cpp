@@ -1,6 +1,7 @@
 #include "http/body_text.h"
 
 #include "util/ansi_codepage.h"
+#include "util/ascii_text.h"
 #include "util/error.h"
 #include "util/utf.h"
 
@@ -8,18 +9,6 @@
 #include <array>
 
 namespace {
-
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
 
 bool is_one_of(std::string_view name, std::initializer_list<std::string_view> names)
 {
@@ -42,17 +31,14 @@ std::string content_type_charset(std::string_view content_type)
     while (semicolon != std::string_view::npos) {
         content_type.remove_prefix(semicolon + 1);
         semicolon = content_type.find(';');
-        std::string_view parameter = trimmed(content_type.substr(0, semicolon));
+        std::string_view parameter = trim_blanks(content_type.substr(0, semicolon));
         std::size_t equals = parameter.find('=');
         if (equals == std::string_view::npos) continue;
-        std::string name(trimmed(parameter.substr(0, equals)));
-        std::transform(name.begin(), name.end(), name.begin(), lower);
+        const std::string name = ascii_lower(trim_blanks(parameter.substr(0, equals)));
         if (name != "charset") continue;
-        std::string_view value = trimmed(parameter.substr(equals + 1));
+        std::string_view value = trim_blanks(parameter.substr(equals + 1));
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
-        std::string charset(value);
-        std::transform(charset.begin(), charset.end(), charset.begin(), lower);
-        return charset;
+        return ascii_lower(value);
     }
     return {};
 }

@@ -1,5 +1,6 @@
 #include "http/transport.h"
 
+#include "util/ascii_text.h"
 #include "util/error.h"
 #include "util/utf.h"
 
@@ -42,21 +43,6 @@ template <typename Value> void share(CURLSH* handle, CURLSHoption option, Value 
 {
     CURLSHcode code = curl_share_setopt(handle, option, value);
     if (code != CURLSHE_OK) fail(curl_share_strerror(code));
-}
-
-bool same_letters(std::string_view a, std::string_view b)
-{
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
 }
 
 std::string size_text(std::size_t bytes)
@@ -121,7 +107,8 @@ std::size_t receive_header(char* data, std::size_t, std::size_t size, void* user
     if (line.substr(0, 5) == "HTTP/") {
         headers.clear();
     } else if (auto colon = line.find(':'); colon != std::string_view::npos) {
-        headers.emplace_back(trimmed(line.substr(0, colon)), trimmed(line.substr(colon + 1)));
+        headers.emplace_back(trim_blanks_and_line_ends(line.substr(0, colon)),
+                             trim_blanks_and_line_ends(line.substr(colon + 1)));
     }
     return size;
 }
@@ -131,7 +118,7 @@ std::size_t receive_header(char* data, std::size_t, std::size_t size, void* user
 std::string HttpResult::header(std::string_view name) const
 {
     for (const auto& [key, value] : headers)
-        if (same_letters(key, name)) return value;
+        if (equal_ignoring_ascii_case(key, name)) return value;
     return {};
 }
 
@@ -210,7 +197,7 @@ HttpResult HttpTransport::perform(const HttpRequest& request)
         fail("the response body is larger than " + size_text(request.max_body_bytes));
     if (code != CURLE_OK) {
         std::string description = curl_easy_strerror(code);
-        std::string_view detail = trimmed(handle_->error_text);
+        std::string_view detail = trim_blanks_and_line_ends(handle_->error_text);
         if (!detail.empty() && detail != description) description += " (" + std::string(detail) + ")";
         fail(description);
     }

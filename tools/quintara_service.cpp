@@ -1,6 +1,7 @@
 #include "tools/quintara_service.h"
 
 #include "tools/service_certificate.h"
+#include "util/ascii_text.h"
 
 #include <httplib.h>
 
@@ -28,13 +29,6 @@ constexpr const char* people_path = "api/operacoes-frente/getPessoasProdutos/PES
 bool starts_with(std::string_view text, std::string_view prefix)
 {
     return text.substr(0, prefix.size()) == prefix;
-}
-
-bool same_letters(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 int hex_value(char c)
@@ -109,7 +103,7 @@ struct Script {
 std::optional<std::string> ReceivedRequest::header(const std::string& name) const
 {
     for (const auto& [key, value] : headers)
-        if (same_letters(key, name)) return value;
+        if (equal_ignoring_ascii_case(key, name)) return value;
     return std::nullopt;
 }
 

@@ -1,5 +1,6 @@
 #include "util/ansi_codepage.h"
 
+#include "util/ascii_text.h"
 #include "util/error.h"
 #include "util/iconv_converter.h"
 #include "util/regional_settings.h"
@@ -87,14 +88,6 @@ std::u16string decode_windows1252(std::string_view bytes)
         const auto b = static_cast<unsigned char>(bytes[i]);
         out[i] = (b >= 0x80 && b < 0xA0) ? windows1252_high[b - 0x80] : static_cast<char16_t>(b);
     }
-    return out;
-}
-
-std::string ascii_upper(std::string_view text)
-{
-    std::string out(text);
-    for (auto& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return out;
 }
 

@@ -40,18 +40,6 @@ std::u16string decode_profile(std::string_view bytes)
     return AnsiCodePage::system().decode(bytes);
 }
 
-bool is_blank(char16_t c)
-{
-    return c == u' ' || c == u'\t';
-}
-
-std::u16string_view trim_blanks(std::u16string_view text)
-{
-    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 std::u16string_view without_enclosing_quotes(std::u16string_view value)
 {
     if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())

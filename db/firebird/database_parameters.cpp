@@ -12,17 +12,9 @@ constexpr char dpb_version1 = 1;
 constexpr char dpb_user_name = 28;
 constexpr char dpb_password = 29;
 
-std::u16string_view trimmed(std::u16string_view text)
-{
-    auto is_blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
-    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 char parameter_code(std::u16string_view name)
 {
-    auto key = ascii_lower(trimmed(name));
+    auto key = ascii_lower(trim_blanks(name));
     std::u16string_view bare = key;
     if (bare.starts_with(u"isc_dpb_")) bare.remove_prefix(8);
     if (bare == u"user_name") return dpb_user_name;
@@ -43,7 +35,7 @@ std::string database_parameter_buffer(const std::vector<std::u16string>& params)
         auto value = equals == std::u16string_view::npos ? std::u16string_view() : text.substr(equals + 1);
         auto bytes = code_page.encode(value);
         if (bytes.size() > 255)
-            throw Error(u"The value of " + std::u16string(trimmed(name)) + u" is longer than 255 bytes");
+            throw Error(u"The value of " + std::u16string(trim_blanks(name)) + u" is longer than 255 bytes");
         buffer += parameter_code(name);
         buffer += static_cast<char>(bytes.size());
         buffer += bytes;

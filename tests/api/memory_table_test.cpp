@@ -2,7 +2,6 @@
 #include "support/failure_message.h"
 #include "util/error.h"
 #include "util/utf.h"
-#include "json/value.h"
 
 #include <gtest/gtest.h>
 
@@ -156,20 +155,13 @@ TEST(MemoryTable, UnreadableNumberKeepsTheRowsFilledSoFar)
         {u"123456789012345678901", u"'123456789012345678901' is not a valid integer value"},
         {u"9223372036854775808", u"'9223372036854775808' is not a valid integer value"},
         {u"12345678e100", u"'12345678e100' is not a valid integer value"},
-        // Beyond a double: the reader refuses such a body, but a value built
-        // in code can still carry it.
-        {u"1e400", u"'1e400' is not a valid floating point value"},
-    };
-    auto row = [](const JsonValue& b) {
-        return JsonValue::object({{u"a", JsonValue::number(u"4")}, {u"b", b}, {u"c", JsonValue::number(u"6")}});
     };
     for (const auto& c : cases) {
         Table table;
-        const JsonValue answer =
-            JsonValue::array({*read_json(uR"({"a":1,"b":2,"c":3})"), row(JsonValue::number(c.lexeme)),
-                              *read_json(uR"({"a":7,"b":8,"c":9})")});
+        const std::u16string body =
+            uR"([{"a":1,"b":2,"c":3},{"a":4,"b":)" + c.lexeme + uR"(,"c":6},{"a":7,"b":8,"c":9}])";
         try {
-            table.load(answer);
+            table.load_body(body);
             ADD_FAILURE() << "no failure for " << u8(c.lexeme);
         } catch (const ConversionError& e) {
             EXPECT_EQ(c.message, e.message());

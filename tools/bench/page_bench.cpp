@@ -1,7 +1,6 @@
 // page-bench: how long one large products page takes on its way from the
-// body to the table, through a value tree (the old road, kept for small
-// bodies and tests) and streamed from the body's events (the page road),
-// and then the whole page request against the substitute service.
+// body to the table, streamed from the body's events, and then the whole
+// page request against the substitute service.
 //
 //   page-bench [--products 20000] [--rounds 5]
 //
@@ -14,7 +13,6 @@
 #include "tools/quintara_service.h"
 #include "util/utf.h"
 #include "json/compact_writer.h"
-#include "json/value.h"
 
 #include <algorithm>
 #include <charconv>
@@ -89,18 +87,9 @@ void time_body_to_table(const std::string& body, const Arguments& arguments)
     const std::u16string body16 = utf8_to_utf16(body);
     const int rounds = arguments.rounds;
     MemoryTable table(u"tblProdutos");
-    std::optional<JsonValue> value;
     std::u16string compact;
 
     std::cout << "Page of " << arguments.products << " products, " << fixed(body.size() / 1e6, 1) << " MB body\n";
-    const double tree = fastest(rounds, [&] { value = read_json_utf8(body); });
-    const double tree_load = fastest(rounds, [&] { table.load(*value); });
-    const double tree_compact = fastest(rounds, [&] { compact = compact_json_text(*value); });
-    value.reset();
-    print_step("value tree from UTF-8", tree);
-    print_step("table from the tree", tree_load);
-    print_step("  tree and table together", tree + tree_load);
-    print_step("compact text from the tree", tree_compact);
 
     const double streamed = fastest(
         rounds, [&] { table.load_json([&](JsonEvents& events) { return read_json_events_utf8(body, events); }); });
