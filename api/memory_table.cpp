@@ -43,6 +43,7 @@ void MemoryTable::Close()
     eof_ = false;
     columns_.clear();
     cells_.clear();
+    failed_cells_.clear();
     current_row_ = 0;
 }
 
@@ -56,7 +57,6 @@ void MemoryTable::load_json(const std::function<bool(JsonEvents&)>& read_body)
     JsonTableLoader loader(decimal_separator_);
     if (!read_body(loader)) throw Error(u"Response content is not valid JSON");
     assign(loader.take_content());
-    if (const std::optional<ConversionError>& failure = loader.failure()) throw *failure;
 }
 
 void MemoryTable::load_body(std::u16string_view body)
@@ -74,6 +74,7 @@ void MemoryTable::assign(Content content)
     if (content.columns.empty()) return;
     columns_ = std::move(content.columns);
     cells_ = std::move(content.cells);
+    failed_cells_ = std::move(content.failed_cells);
     active_ = true;
 }
 
@@ -117,11 +118,19 @@ std::vector<std::u16string> MemoryTable::column_names() const
     return names;
 }
 
-const MemoryTable::Cell& MemoryTable::cell_at(std::size_t column) const
+std::size_t MemoryTable::cell_index(std::size_t column) const
 {
     require_open();
     if (column >= columns_.size()) throw Error(name_ + u": Field index out of range");
-    return cells_[current_row_ * columns_.size() + column];
+    return current_row_ * columns_.size() + column;
+}
+
+const MemoryTable::Cell& MemoryTable::cell_at(std::size_t column) const
+{
+    const std::size_t index = cell_index(column);
+    if (!failed_cells_.empty())
+        if (const auto failed = failed_cells_.find(index); failed != failed_cells_.end()) throw failed->second;
+    return cells_[index];
 }
 
 const std::optional<std::u16string>& MemoryTable::Field::cell() const
@@ -142,6 +151,11 @@ std::int32_t MemoryTable::Field::AsInteger() const
 double MemoryTable::Field::AsFloat() const
 {
     return text_to_float(AsString(), table_->decimal_separator_);
+}
+
+std::u16string MemoryTable::Field::received_text() const
+{
+    return table_->cells_[table_->cell_index(column_)].value_or(std::u16string());
 }
 
 bool MemoryTable::Field::IsNull() const

@@ -7,7 +7,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
+
+#include "util/error.h"
 
 class JsonEvents;
 
@@ -27,6 +30,9 @@ public:
     struct Content {
         std::vector<Column> columns;
         std::deque<Cell> cells;  // row after row, columns.size() cells each
+        // Cells whose value the table cannot hold, by index into cells; the
+        // cell itself keeps the value's characters.
+        std::unordered_map<std::size_t, ConversionError> failed_cells;
     };
 
     // The one column made for an answer whose first element is no object.
@@ -41,11 +47,10 @@ public:
     // Closed: no columns, no rows (an empty body).
     void Close();
     // Rebuilds the table from a body whose JSON events `read_body` reports.
-    // A long JSON number that is no 64-bit integer throws ConversionError;
-    // the rows filled so far stay. When `read_body` returns false (the body
-    // is no JSON), Error "Response content is not valid JSON" is thrown and
-    // the table is left as it was, even when a number failed before the
-    // fault was found.
+    // A long JSON number that is no 64-bit integer fails its cell: reading
+    // that cell throws ConversionError. When `read_body` returns false (the
+    // body is no JSON), Error "Response content is not valid JSON" is thrown
+    // and the table is left as it was.
     void load_json(const std::function<bool(JsonEvents&)>& read_body);
     // The whole rebuild from a decoded body: empty closes the table.
     void load_body(std::u16string_view body);
@@ -63,10 +68,14 @@ public:
 
     class Field {
     public:
+        // Each read of a failed cell throws its ConversionError.
         std::u16string AsString() const;  // null gives ""
         std::int32_t AsInteger() const;  // integer text rule
         double AsFloat() const;  // decimal text rule, the table's separator
         bool IsNull() const;
+        // The cell as the answer gave it, never failing: a failed number's
+        // own characters. For reports.
+        std::u16string received_text() const;
 
     private:
         friend class MemoryTable;
@@ -88,7 +97,8 @@ public:
 
 private:
     void require_open() const;
-    const Cell& cell_at(std::size_t column) const;
+    const Cell& cell_at(std::size_t column) const;  // throws for a failed cell
+    std::size_t cell_index(std::size_t column) const;
 
     std::u16string name_;
     char16_t decimal_separator_;
@@ -96,5 +106,6 @@ private:
     bool eof_ = false;
     std::vector<Column> columns_;
     std::deque<Cell> cells_;  // row after row, columns_.size() cells each
+    std::unordered_map<std::size_t, ConversionError> failed_cells_;
     std::size_t current_row_ = 0;
 };

@@ -98,8 +98,7 @@ void JsonTableLoader::begin_row(bool first)
     filled_.assign(content_.columns.size(), false);
     key_column_ = no_column;
     next_column_ = 0;
-    failing_column_ = no_column;
-    row_failure_.reset();
+    row_failures_.clear();
 }
 
 void JsonTableLoader::end_row()
@@ -109,13 +108,8 @@ void JsonTableLoader::end_row()
         return;
     }
     first_row_ = false;
-    if (row_failure_) {
-        // Cells are filled in column order: those from the failing one on
-        // never were.
-        for (std::size_t i = failing_column_; i < row_.size(); ++i) row_[i].reset();
-        failure_ = std::move(row_failure_);
-        rows_ended_ = true;
-    }
+    const std::size_t row_start = content_.cells.size();
+    for (auto& [column, failure] : row_failures_) content_.failed_cells.emplace(row_start + column, std::move(failure));
     for (MemoryTable::Cell& cell : row_) content_.cells.push_back(std::move(cell));
 }
 
@@ -125,13 +119,10 @@ void JsonTableLoader::fill(std::size_t column, MemoryTable::Cell cell)
     filled_[column] = true;
 }
 
-void JsonTableLoader::fail(std::size_t column, const ConversionError& failure)
+void JsonTableLoader::fail(std::size_t column, std::u16string_view lexeme, const ConversionError& failure)
 {
-    filled_[column] = true;
-    if (column < failing_column_) {
-        failing_column_ = column;
-        row_failure_ = failure;
-    }
+    fill(column, std::u16string(lexeme));
+    row_failures_.emplace_back(column, failure);
 }
 
 void JsonTableLoader::null()
@@ -158,7 +149,7 @@ void JsonTableLoader::number(std::u16string_view lexeme)
         try {
             fill(target.column, cut(json_number_cell_text(lexeme, decimal_separator_)));
         } catch (const ConversionError& failure) {
-            fail(target.column, failure);
+            fail(target.column, lexeme, failure);
         }
     }
     if (target.ends_row) end_row();

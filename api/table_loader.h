@@ -10,12 +10,9 @@
 #include <string>
 #include <vector>
 
-// Fills a table straight from a reader's events, without a value tree: the
-// same columns and cells as MemoryTable::load gives for the value. A long
-// number that is no 64-bit integer ends the rows there (the row it is in
-// keeps the cells before its column) and is kept as failure(); the rest of
-// the body is still read, since a body that turns out not to be JSON must
-// win over it.
+// Fills a table straight from a reader's events, without a value tree. A
+// long number that is no 64-bit integer leaves its cell failed: only a read
+// of that cell fails, so one product's bad number cannot cost the page.
 class JsonTableLoader : public JsonEvents {
 public:
     explicit JsonTableLoader(char16_t decimal_separator);
@@ -31,7 +28,6 @@ public:
     void end_array() override;
 
     MemoryTable::Content take_content() { return std::move(content_); }
-    const std::optional<ConversionError>& failure() const { return failure_; }
 
 private:
     static constexpr std::size_t no_column = static_cast<std::size_t>(-1);
@@ -54,11 +50,10 @@ private:
     void begin_row(bool first);
     void end_row();
     void fill(std::size_t column, MemoryTable::Cell cell);
-    void fail(std::size_t column, const ConversionError& failure);
+    void fail(std::size_t column, std::u16string_view lexeme, const ConversionError& failure);
 
     char16_t decimal_separator_;
     MemoryTable::Content content_;
-    std::optional<ConversionError> failure_;
 
     // Where the reader stands among the containers that shape the table:
     // the answer's array and the objects that are rows.
@@ -74,8 +69,7 @@ private:
     std::vector<bool> filled_;
     std::size_t key_column_ = no_column;
     std::size_t next_column_ = 0;
-    std::size_t failing_column_ = no_column;
-    std::optional<ConversionError> row_failure_;
+    std::vector<std::pair<std::size_t, ConversionError>> row_failures_;  // by column
 
     // A nested object or array: written as a cell's compact text, or skipped.
     std::size_t nested_depth_ = 0;

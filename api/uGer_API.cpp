@@ -5,6 +5,7 @@
 #include "util/ascii_text.h"
 #include "util/error.h"
 #include "util/frmfunckelvo.h"
+#include "util/number_text.h"
 #include "util/utf.h"
 
 #include <algorithm>
@@ -105,7 +106,14 @@ std::u16string Tger_API::load_page(RestClient& client, RestRequest& request, Res
         request.Execute();  // the adapter rebuilds the table from the answer
         adapter.Activate();
         Memo = response.compact_text();
-        return deu_erro_api(Memo);
+        const std::u16string verdict = deu_erro_api(Memo);
+        // A body the checker accepts under an error status (a 503 with "[]",
+        // say) is still no page: taking it would confirm what never arrived.
+        const long status = response.StatusCode();
+        if (verdict == u"OK" && (status < 200 || status > 299))
+            return u"ERRO: o servico respondeu HTTP " + integer_to_text(status) + u" a pagina iniciada no id " +
+                   std::u16string(start_id) + u"; importacao interrompida";
+        return verdict;
     } catch (const std::exception& failure) {
         return u"ERRO:" + message_of(failure);
     }

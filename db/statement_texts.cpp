@@ -9,13 +9,6 @@ void drop_last_character(std::u16string& text)
     if (!text.empty()) text.pop_back();
 }
 
-std::u16string cleaned_for_update(std::u16string_view value)
-{
-    auto text = ObjKelvo.TrocaLetra(value, u",", u".");
-    text = ObjKelvo.TrocaLetra(text, u"'", u" ");
-    return ObjKelvo.TrocaLetra(text, u"\"", u" ");
-}
-
 }  // namespace
 
 int pair_count(const std::vector<std::u16string>& mDados)
@@ -63,14 +56,13 @@ std::u16string update_assignments(const std::vector<std::u16string>& mDados)
     for (int i = 0; i < pairs; ++i) {
         const auto& name = mDados[2 * i];
         const auto& value = mDados[2 * i + 1];
-        if (!value.empty()) {
+        // Quoted as the insert quotes it, so that a re-import stores the
+        // very text the first import stored.
+        if (!value.empty() || !name.empty()) {
             assignments += name;
-            assignments += u"='";
-            assignments += cleaned_for_update(value);
-            assignments += u"',";
-        } else if (!name.empty()) {
-            assignments += name;
-            assignments += u"='',";
+            assignments += u'=';
+            assignments += Entre_Aspas(value);
+            assignments += u',';
         }
     }
     drop_last_character(assignments);

@@ -22,7 +22,6 @@ std::vector<std::u16string> insert_statement_lines(std::u16string_view table,
 std::vector<std::u16string> update_statement_lines(std::u16string_view table, std::u16string_view assignments,
                                                    std::u16string_view condition);
 
-// name='value' joined by ",": commas in a value become ".", both kinds of
-// quote become blanks; an empty value gives ''; a pair with empty name and
-// value gives nothing.
+// name='value' joined by ",", every value quoted by Entre_Aspas as the
+// insert quotes it; a pair with empty name and value gives nothing.
 std::u16string update_assignments(const std::vector<std::u16string>& mDados);

@@ -3,6 +3,7 @@
 #include "api/uGer_API.h"
 #include "db/uDtmApi.h"
 #include "sync/product_import.h"
+#include "sync/run_report.h"
 #include "util/ansi_codepage.h"
 #include "util/error.h"
 #include "util/frmfunckelvo.h"
@@ -10,6 +11,7 @@
 #include "util/result_file.h"
 #include "util/utf.h"
 
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 
@@ -67,12 +69,27 @@ ImportRun::Ending ImportRun::timerImportTimer()
         ~InProgress() { flag = false; }
     } in_progress{run_in_progress_};
 
+    ProductImport import(ger_API_, dtmApi_, [this](const std::u16string& text) { shell_.show_progress(text); });
+    // Printed however the run ends, an escaping failure included.
+    struct Summary {
+        const ProductImport& import;
+        std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+        ~Summary()
+        {
+            try {
+                report_line(summary_text(import.counts(), std::chrono::steady_clock::now() - started));
+            } catch (...) {
+                // Only the report is lost; the run's own outcome stands.
+            }
+        }
+    } summary{import};
+
     try {
         if (!request_file_exists()) {
             SaveRetorno(no_request_file_text);
         } else {
             LoadConfig();
-            run_protected_import();
+            run_protected_import(import);
         }
     } catch (const std::exception& failure) {
         shell_.show_failure_box(message_of(failure));
@@ -81,12 +98,11 @@ ImportRun::Ending ImportRun::timerImportTimer()
     return Ending::quit;
 }
 
-void ImportRun::run_protected_import()
+void ImportRun::run_protected_import(ProductImport& import)
 {
     try {
         dtmApi_.dtmConectVardex(true);
         MessageDispatchDuringRun dispatch(shell_);
-        ProductImport import(ger_API_, dtmApi_, [this](const std::u16string& text) { shell_.show_progress(text); });
         SaveRetorno(import.AtualizarPrecos_API_Quintara(u"TODOS"));
     } catch (const std::exception& failure) {
         SaveRetorno(run_failure_prefix + message_of(failure));

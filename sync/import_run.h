@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+class ProductImport;
 class TdtmApi;
 class Tger_API;
 
@@ -54,7 +55,7 @@ public:
     std::function<std::u16string()> directory;
 
 private:
-    void run_protected_import();
+    void run_protected_import(ProductImport& import);
     std::u16string file_path(std::u16string_view file_name) const;
 
     Tger_API& ger_API_;

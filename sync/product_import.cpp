@@ -2,14 +2,12 @@
 
 #include "api/uGer_API.h"
 #include "db/uDtmApi.h"
+#include "sync/run_report.h"
 #include "util/ascii_text.h"
 #include "util/error.h"
 #include "util/frmfunckelvo.h"
+#include "util/number_text.h"
 #include "util/utf.h"
-
-#include <charconv>
-#include <chrono>
-#include <cstdio>
 
 namespace {
 
@@ -17,24 +15,13 @@ constexpr char16_t import_ok_text[] = u"Importacao de dados Ok";
 
 std::u16string decimal_text(long long value)
 {
-    char buffer[24];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    return std::u16string(buffer, end);
+    return integer_to_text(value);
 }
 
 std::u16string first_characters(std::u16string text, std::size_t count)
 {
     if (text.size() > count) text.resize(count);
     return text;
-}
-
-// The result file keeps only the outcome; what the operator needs to know
-// about single products goes to standard error.
-void report_line(const std::u16string& text)
-{
-    const auto line = utf16_to_utf8(text) + '\n';
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
 }
 
 std::u16string no_new_start_id_text(std::int32_t start_id)
@@ -49,17 +36,6 @@ std::u16string page_not_saved_text(std::int32_t start_id)
            u" falhou e foi desfeita; importacao interrompida";
 }
 
-std::u16string seconds_text(std::chrono::steady_clock::duration elapsed)
-{
-    const double seconds = std::chrono::duration<double>(elapsed).count();
-    char buffer[32];
-    auto end = std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, 1).ptr;
-    std::u16string text(buffer, end);
-    for (auto& c : text)
-        if (c == u'.') c = u',';
-    return text;
-}
-
 }  // namespace
 
 ProductImport::ProductImport(Tger_API& api, TdtmApi& database, Progress progress)
@@ -67,32 +43,18 @@ ProductImport::ProductImport(Tger_API& api, TdtmApi& database, Progress progress
 {
 }
 
+ProductImport::Counts& ProductImport::Counts::operator+=(const Counts& other)
+{
+    pages += other.pages;
+    inserted += other.inserted;
+    updated += other.updated;
+    skipped += other.skipped;
+    departments_created += other.departments_created;
+    return *this;
+}
+
 std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view qual_tipo_at)
 {
-    const auto started = std::chrono::steady_clock::now();
-    // Printed however the run ends, a failure escaping to the caller included.
-    struct Summary {
-        const ProductImport& import;
-        std::chrono::steady_clock::time_point started;
-        ~Summary()
-        {
-            try {
-                print();
-            } catch (...) {
-                // Only the report is lost; the run's own outcome stands.
-            }
-        }
-        void print() const
-        {
-            const auto& c = import.counts();
-            report_line(u"Resumo: " + decimal_text(c.pages) + u" páginas, " + decimal_text(c.inserted) +
-                        u" produtos inseridos, " + decimal_text(c.updated) + u" atualizados, " +
-                        decimal_text(c.skipped) + u" ignorados, " + decimal_text(c.departments_created) +
-                        u" departamentos criados, em " + seconds_text(std::chrono::steady_clock::now() - started) +
-                        u" s");
-        }
-    } summary{*this, started};
-
     std::u16string strRetorno = import_ok_text;
     ObjKelvo.Clear_memory_pc();
 
@@ -108,10 +70,10 @@ std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view q
 
         const std::u16string RetornoApi = api_.load_dados_Produtos(qual_tipo_at, decimal_text(Id_inicial_at));
         if (RetornoApi == u"OK") {
-            const Counts before_page = counts_;
-            ++counts_.pages;
+            page_counts_ = Counts{.pages = 1};
             auto& table = api_.tblProdutos;
             bool control_record_seen = false;
+            bool product_fields_checked = false;
             const bool page_has_rows = table.Active() && table.RecordCount() > 0;
             if (!page_has_rows) {
                 Laco_atualizacao = false;
@@ -122,6 +84,8 @@ std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view q
                         Id_inicial_at = table.FieldByName(u"codigo").AsInteger();
                         if (Id_inicial_at == 0) Laco_atualizacao = false;
                     } else {
+                        if (!product_fields_checked) require_product_fields();
+                        product_fields_checked = true;
                         write_product_row();
                     }
                 }
@@ -129,16 +93,17 @@ std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view q
             // A page whose commit was refused is gone: carrying on would report
             // success for a catalogue with a hole in it.
             if (page_has_rows && !database_.dtmApiCommit()) {
-                counts_ = before_page;
                 strRetorno = page_not_saved_text(page_start);
                 Laco_atualizacao = false;
-            }
-            // A page that names no new start would be asked for again forever.
-            else if (Laco_atualizacao && (!control_record_seen || requested_start_ids.count(Id_inicial_at))) {
-                strRetorno = no_new_start_id_text(page_start);
-                Laco_atualizacao = false;
-            } else if (!Laco_atualizacao) {
-                api_.envia_confirmacao_de_dados(u"Produtos");
+            } else {
+                counts_ += page_counts_;
+                // A page that names no new start would be asked for again forever.
+                if (Laco_atualizacao && (!control_record_seen || requested_start_ids.count(Id_inicial_at))) {
+                    strRetorno = no_new_start_id_text(page_start);
+                    Laco_atualizacao = false;
+                } else if (!Laco_atualizacao) {
+                    confirm_receipt();
+                }
             }
         } else {
             strRetorno = RetornoApi;
@@ -156,14 +121,53 @@ bool ProductImport::is_control_record(const std::u16string& nome) const
            nome.compare(7, std::u16string::npos, api_.token_de_acesso) == 0;
 }
 
+// A page without one of these columns is no products page (an error answer
+// the checker let through, say): skipping each of its rows would hide it.
+void ProductImport::require_product_fields() const
+{
+    for (const char16_t* name :
+         {u"codigo", u"nome", u"apelidoProduto", u"codigoBarras", u"referencia", u"nomeDepartamento", u"unidadeVenda",
+          u"unidadeBalanca", u"produtoBalanca", u"Ativo", u"ncm", u"qtdEstoque", u"valorVenda"})
+        api_.tblProdutos.FieldByName(name);
+}
+
+// The reads keep their order (flags, department, the other fields, codigo),
+// so a product skipped for a bad value keeps the department it created, as
+// one the database refuses does.
 void ProductImport::write_product_row()
 {
     const auto& table = api_.tblProdutos;
-    const std::u16string proBlanca = table.FieldByName(u"produtoBalanca").AsInteger() == 1 ? u"T" : u"F";
-    const std::u16string ProAtivo = table.FieldByName(u"Ativo").AsInteger() == 1 ? u"T" : u"F";
-    Sinc_Departamento();
-    const auto mDados = merchandise_pairs(proBlanca, ProAtivo);
-    Sinc_At_Mercadorias(table.FieldByName(u"codigo").AsInteger(), mDados);
+    std::int32_t codIn = 0;
+    std::vector<std::u16string> mDados;
+    try {
+        const std::u16string proBlanca = table.FieldByName(u"produtoBalanca").AsInteger() == 1 ? u"T" : u"F";
+        const std::u16string ProAtivo = table.FieldByName(u"Ativo").AsInteger() == 1 ? u"T" : u"F";
+        Sinc_Departamento();
+        mDados = merchandise_pairs(proBlanca, ProAtivo);
+        codIn = table.FieldByName(u"codigo").AsInteger();
+    } catch (const std::exception& failure) {
+        skip_product(table.FieldByName(u"codigo").received_text(), message_of(failure));
+        return;
+    }
+    Sinc_At_Mercadorias(codIn, mDados);
+}
+
+void ProductImport::skip_product(const std::u16string& codigo, const std::u16string& reason)
+{
+    ++page_counts_.skipped;
+    report_line(u"Produto " + codigo + u" ignorado: " + reason);
+}
+
+// Its answer does not change the outcome, but the operator should know
+// that the service may send the catalogue again.
+void ProductImport::confirm_receipt()
+{
+    const std::u16string answer = api_.envia_confirmacao_de_dados(u"Produtos");
+    const long status = api_.rResponse_post_Ok_dados.StatusCode();
+    if (answer != u"OK")
+        report_line(u"Confirmação de recebimento não enviada: " + answer);
+    else if (status < 200 || status > 299)
+        report_line(u"Confirmação de recebimento recusada: o servico respondeu HTTP " + decimal_text(status));
 }
 
 std::vector<std::u16string> ProductImport::merchandise_pairs(const std::u16string& proBlanca,
@@ -206,7 +210,7 @@ void ProductImport::Sinc_Departamento()
     strCodDep = decimal_text(static_cast<long long>(database_.qrySelect1.FieldByName(u"codigo").AsInteger()) + 1);
     database_.INSERTFILE(u"Departamentos",
                          {u"cod_dep", strCodDep, u"nom_dep", strnomeDep, u"tipo_item", u"99", u"com_dep", u"0"});
-    ++counts_.departments_created;
+    ++page_counts_.departments_created;
 }
 
 void ProductImport::Sinc_At_Mercadorias(std::int32_t codIn, const std::vector<std::u16string>& mDados)
@@ -215,14 +219,13 @@ void ProductImport::Sinc_At_Mercadorias(std::int32_t codIn, const std::vector<st
         const std::u16string condicao = u"cod_red=" + decimal_text(codIn);
         if (database_.SelectFile(u"1", u"Mercadorias", condicao)) {
             database_.UPDATEFILE_Matriz(u"Mercadorias", condicao, mDados);
-            ++counts_.updated;
+            ++page_counts_.updated;
         } else {
             database_.INSERTFILE(u"Mercadorias", mDados);
-            ++counts_.inserted;
+            ++page_counts_.inserted;
         }
     } catch (const std::exception& failure) {
-        ++counts_.skipped;
-        report_line(u"Produto " + decimal_text(codIn) + u" ignorado: " + message_of(failure));
+        skip_product(decimal_text(codIn), message_of(failure));
     }
 }
 

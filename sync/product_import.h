@@ -19,7 +19,9 @@ public:
     ProductImport(Tger_API& api, TdtmApi& database, Progress progress = {});
 
     // Every page into the database, then the confirmation. Returns the
-    // outcome text; database and data failures escape.
+    // outcome text. A product whose own data fails is skipped and reported;
+    // a page that is no products page, and database failures outside a
+    // product, escape.
     std::u16string AtualizarPrecos_API_Quintara(std::u16string_view qual_tipo_at);
 
     // Shared by the two steps of a product row, as the loop's own locals.
@@ -35,12 +37,17 @@ public:
         int updated = 0;
         int skipped = 0;
         int departments_created = 0;
+        Counts& operator+=(const Counts& other);
     };
+    // What the committed pages hold.
     const Counts& counts() const { return counts_; }
 
 private:
     bool is_control_record(const std::u16string& nome) const;
+    void require_product_fields() const;
     void write_product_row();
+    void skip_product(const std::u16string& codigo, const std::u16string& reason);
+    void confirm_receipt();
     std::vector<std::u16string> merchandise_pairs(const std::u16string& proBlanca, const std::u16string& ProAtivo);
     void report_progress(const std::u16string& text);
 
@@ -48,4 +55,5 @@ private:
     TdtmApi& database_;
     Progress progress_;
     Counts counts_;
+    Counts page_counts_;  // the page being written, until its commit
 };

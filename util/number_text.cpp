@@ -269,3 +269,10 @@ double text_to_float(std::u16string_view text)
 {
     return text_to_float(text, regional_decimal_separator());
 }
+
+std::u16string integer_to_text(std::int64_t value)
+{
+    char buffer[24];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    return std::u16string(buffer, end);
+}

@@ -13,6 +13,9 @@ char16_t regional_decimal_separator();
 std::u16string float_to_text(double value, char16_t decimal_separator);
 std::u16string float_to_text(double value);
 
+// Decimal digits of an integer, with "-" when negative.
+std::u16string integer_to_text(std::int64_t value);
+
 // Integer text rule (32 bits): throws ConversionError
 // "'%s' is not a valid integer value".
 std::int32_t text_to_int32(std::u16string_view text);

@@ -16,8 +16,9 @@ std::string u8(std::u16string_view text)
     return utf16_to_utf8(text);
 }
 
-// "!failure! " when there was one, then "closed", or the columns, "@" and the current
-// row, "=" and every row; "∅" is a null cell.
+// "!failure! " when there was one, then "closed", or the columns, "@" and the
+// current row, "=" and every row; "∅" is a null cell, "⚠message" a cell whose
+// read fails.
 std::u16string dump(MemoryTable& table, const std::u16string& failure)
 {
     std::u16string out = failure == u"(no error)" ? u"" : u"!" + failure + u"! ";
@@ -28,7 +29,12 @@ std::u16string dump(MemoryTable& table, const std::u16string& failure)
         out += u";";
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const auto field = table.FieldByName(columns[i]);
-            out += (i ? u"|" : u"") + (field.IsNull() ? std::u16string(u"∅") : field.AsString());
+            out += i ? u"|" : u"";
+            try {
+                out += field.IsNull() ? std::u16string(u"∅") : field.AsString();
+            } catch (const ConversionError& failure) {
+                out += u"⚠" + failure.message();
+            }
         }
     };
     out += u" @";
@@ -67,7 +73,7 @@ std::u16string nested(int depth)
 }
 
 const std::u16string bad = u"123456789012345678901";
-const std::u16string bad_message = u"!'123456789012345678901' is not a valid integer value! ";
+const std::u16string bad_cell = u"⚠'123456789012345678901' is not a valid integer value";
 const std::u16string earlier_page_kept = u"!Response content is not valid JSON! anterior @;2 =;1;2";
 
 TEST(JsonTableLoader, ShapesOfAnswers)
@@ -148,28 +154,28 @@ TEST(JsonTableLoader, TextsAreCutToTheColumnSize)
     expect_table(uR"({")" + long_text + uR"(":1})", long_text + u" @;1 =;1");
 }
 
-// A number that is no 64-bit integer ends the rows; the row it is in keeps
-// the cells before its column, whatever the members' order. Inside a nested
-// value it is only text.
-TEST(JsonTableLoader, UnreadableNumberEndsTheRows)
+// A number that is no 64-bit integer fails only its own cell, whatever the
+// members' order; the rows go on. Inside a nested value it is only text.
+TEST(JsonTableLoader, UnreadableNumberFailsOnlyItsCell)
 {
     struct {
         std::u16string body;
         std::u16string expected;
     } cases[] = {
         {uR"([{"a":1,"b":2,"c":3},{"a":4,"b":)" + bad + uR"(,"c":6},{"a":7,"b":8,"c":9}])",
-         bad_message + u"a|b|c @;1|2|3 =;1|2|3;4|∅|∅"},
+         u"a|b|c @;1|2|3 =;1|2|3;4|" + bad_cell + u"|6;7|8|9"},
         {uR"([{"a":1,"b":2,"c":3},{"c":)" + bad + uR"(,"a":4,"b":5},{"a":7}])",
-         bad_message + u"a|b|c @;1|2|3 =;1|2|3;4|5|∅"},
+         u"a|b|c @;1|2|3 =;1|2|3;4|5|" + bad_cell + u";7|∅|∅"},
         {uR"([{"a":1,"b":2,"c":3},{"c":99999999999999999999,"b":88888888888888888888,"a":4}])",
-         u"!'88888888888888888888' is not a valid integer value! a|b|c @;1|2|3 =;1|2|3;4|∅|∅"},
-        {uR"([{"a":1},{"a":)" + bad + uR"(,"a":2}])", bad_message + u"a @;1 =;1;∅"},
+         u"a|b|c @;1|2|3 =;1|2|3;4|⚠'88888888888888888888' is not a valid integer value|"
+         u"⚠'99999999999999999999' is not a valid integer value"},
+        {uR"([{"a":1},{"a":)" + bad + uR"(,"a":2}])", u"a @;1 =;1;" + bad_cell},
         {uR"([{"a":1},{"a":2,"a":)" + bad + u"}]", u"a @;1 =;1;2"},
-        {uR"([{"a":)" + bad + uR"(,"b":1}])", bad_message + u"a|b @;∅|∅ =;∅|∅"},
-        {uR"({"a":1,"b":)" + bad + uR"(,"c":2})", bad_message + u"a|b|c @;1|∅|∅ =;1|∅|∅"},
-        {u"[1," + bad + u",3]", bad_message + u"valor @;1 =;1;∅"},
-        {u"[1,12345678e100]", u"!'12345678e100' is not a valid integer value! valor @;1 =;1;∅"},
-        {bad, bad_message + u"valor @;∅ =;∅"},
+        {uR"([{"a":)" + bad + uR"(,"b":1}])", u"a|b @;" + bad_cell + u"|1 =;" + bad_cell + u"|1"},
+        {uR"({"a":1,"b":)" + bad + uR"(,"c":2})", u"a|b|c @;1|" + bad_cell + u"|2 =;1|" + bad_cell + u"|2"},
+        {u"[1," + bad + u",3]", u"valor @;1 =;1;" + bad_cell + u";3"},
+        {u"[1,12345678e100]", u"valor @;1 =;1;⚠'12345678e100' is not a valid integer value"},
+        {bad, u"valor @;" + bad_cell + u" =;" + bad_cell},
         {uR"([{"a":1},{"a":{"n":)" + bad + u"}}]", u"a @;1 =;1;{\"n\":" + bad + u"}"},
     };
     for (const auto& c : cases) expect_table(c.body, c.expected);

@@ -211,8 +211,16 @@ TEST_F(GerApiTest, ErrorAnswersBecomeErrorTexts)
         {500, "{\"erro\":\"a/b\"}", "application/json", u"ERRO: a\\/b", true},
         {200, "[]", "application/json", u"OK", false},
         {200, "", "application/json", u"ERRO:Response content is empty", false},
-        {200, "[{\"codigo\":123456789012345678901}]", "application/json",
-         u"ERRO:'123456789012345678901' is not a valid integer value", true},
+        // A number the table cannot hold fails only its own cell.
+        {200, "[{\"codigo\":123456789012345678901}]", "application/json", u"OK", true},
+        // A body the checker accepts is still refused under an error status.
+        {503, "[]", "application/json",
+         u"ERRO: o servico respondeu HTTP 503 a pagina iniciada no id 0; importacao interrompida", false},
+        {500, "[{\"codigo\":1,\"nome\":\"A\"}]", "application/json",
+         u"ERRO: o servico respondeu HTTP 500 a pagina iniciada no id 0; importacao interrompida", true},
+        {401, "{\"error\":\"invalid token\"}", "application/json",
+         u"ERRO: o servico respondeu HTTP 401 a pagina iniciada no id 0; importacao interrompida", true},
+        {429, "{\"erro\":\"limite excedido\"}", "application/json", u"ERRO: limite excedido", true},
     };
     for (const auto& c : cases) {
         service.script(products + "2/TODOS/0", {c.status, c.body, c.content_type});

@@ -53,8 +53,8 @@ TEST(StatementTexts, UpdateAssignments)
         Lines pairs;
         std::u16string expected;
     } cases[] = {
-        {{u"vlr_ven", u"12,50"}, u"vlr_ven='12.50'"},
-        {{u"nom_mer", u"O'Neil \"X\""}, u"nom_mer='O Neil  X '"},
+        {{u"vlr_ven", u"12,50"}, u"vlr_ven='12,50'"},
+        {{u"nom_mer", u"O'Neil \"X\", 2"}, u"nom_mer='O''Neil \"X\", 2'"},
         {{u"a", u"1", u"b", u"", u"c", u"3"}, u"a='1',b='',c='3'"},
         {{u"", u"", u"a", u"1"}, u"a='1'"},
         {{u"", u""}, u""},

@@ -33,7 +33,7 @@ protected:
     TdtmApi dtmApi;
 };
 
-TEST_F(TdtmApiTest, InsertKeepsTheValueAndUpdateCleansIt)
+TEST_F(TdtmApiTest, UpdateStoresWhatTheInsertStores)
 {
     const Texts pairs = {u"cod_red", u"1", u"nom_mer", u"O'Neil", u"vlr_ven", u"12,50", u"ape_cup", u"A\"B"};
     dtmApi.INSERTFILE(u"Mercadorias", pairs);
@@ -43,13 +43,13 @@ TEST_F(TdtmApiTest, InsertKeepsTheValueAndUpdateCleansIt)
     EXPECT_EQ(u"A\"B", column(u"ape_cup"));
 
     dtmApi.UPDATEFILE_Matriz(u"Mercadorias", u"cod_red=1", pairs);
-    EXPECT_EQ((Texts{u"UPDATE Mercadorias SET", u"cod_red='1',nom_mer='O Neil',vlr_ven='12.50',ape_cup='A B'", u"WHERE",
-                     u"( cod_red=1 )"}),
+    EXPECT_EQ((Texts{u"UPDATE Mercadorias SET", u"cod_red='1',nom_mer='O''Neil',vlr_ven='12,50',ape_cup='A\"B'",
+                     u"WHERE", u"( cod_red=1 )"}),
               dtmApi.qryProcesso.text());
     ASSERT_TRUE(select_product(1));
-    EXPECT_EQ(u"O Neil", column(u"nom_mer"));
-    EXPECT_EQ(u"12.50", column(u"vlr_ven"));
-    EXPECT_EQ(u"A B", column(u"ape_cup"));
+    EXPECT_EQ(u"O'Neil", column(u"nom_mer"));
+    EXPECT_EQ(u"12,50", column(u"vlr_ven"));
+    EXPECT_EQ(u"A\"B", column(u"ape_cup"));
 }
 
 TEST_F(TdtmApiTest, ListOf27TextsWrites13Pairs)

@@ -127,7 +127,7 @@ const Scenario scenarios[] = {
      .merchandise = {{"1", "Feijão, D'Ouro", "1"}, {"2", "Arroz \"Tipo 1\"", "2"}, {"3", "Café", "1"}},
      .in_stderr = {"Resumo: 2 páginas, 3 produtos inseridos, 0 atualizados, 0 ignorados, 2 departamentos criados"}},
 
-    // The update form turns commas into full stops and quotes into blanks.
+    // The update stores the very text the insert stored.
     {.name = "SecondImportUpdates",
      .page_size = "500",
      .pages = {{0, page({{.codigo = 1, .nome = "Feijão, D'Ouro", .nomeDepartamento = "Padaria D'Ouro"}}, 0)}},
@@ -136,7 +136,7 @@ const Scenario scenarios[] = {
      .requested_start_ids = {0},
      .confirmed = true,
      .departments = {{"1", "PADARIA D'OURO", "99", "0"}},
-     .merchandise = {{"1", "Feijão. D Ouro", "1"}},
+     .merchandise = {{"1", "Feijão, D'Ouro", "1"}},
      .in_stderr = {"0 produtos inseridos, 1 atualizados, 0 ignorados, 0 departamentos criados"}},
 
     // Only a-z are folded: c-cedilla keeps its case and makes a second department.
@@ -204,17 +204,21 @@ const Scenario scenarios[] = {
      .departments = {{"1", "MERCEARIA", "99", "0"}},
      .merchandise = {{"1", "Produto", "1"}}},
 
-    // The failure comes after a product and two new departments were
-    // written: all of the page goes.
-    {.name = "ValueThatIsNoNumberRollsThePageBack",
+    // A price that is no number costs only its own product; the department
+    // read before it stays, as for a product the database refuses.
+    {.name = "ValueThatIsNoNumberSkipsItsProduct",
      .page_size = "500",
      .pages = {{0, page({{.codigo = 1, .nomeDepartamento = "Bebidas"},
-                         {.codigo = 2, .nomeDepartamento = "Limpeza", .valorVenda = "\"abc\""}},
+                         {.codigo = 2, .nomeDepartamento = "Limpeza", .valorVenda = "\"abc\""},
+                         {.codigo = 3, .nomeDepartamento = "Bebidas"}},
                         0)}},
-     .outcome = run_failure + "'abc' is not a valid floating point value",
+     .outcome = import_ok,
      .requested_start_ids = {0},
-     .departments = no_rows,
-     .merchandise = no_rows},
+     .confirmed = true,
+     .departments = {{"1", "BEBIDAS", "99", "0"}, {"2", "LIMPEZA", "99", "0"}},
+     .merchandise = {{"1", "Produto", "1"}, {"3", "Produto", "1"}},
+     .in_stderr = {"Produto 2 ignorado: 'abc' is not a valid floating point value",
+                   "2 produtos inseridos, 0 atualizados, 1 ignorados, 2 departamentos criados"}},
 
     // Rows after a control record are written; a later control record
     // does not revive a loop that one with 0 ended.
