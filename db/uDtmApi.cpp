@@ -1,9 +1,11 @@
 #include "db/uDtmApi.h"
 
+#include "db/character_sets.h"
 #include "db/firebird/client_library.h"
 #include "db/statement_texts.h"
 #include "util/ascii_text.h"
 #include "util/error.h"
+#include "util/utf.h"
 
 TdtmApi::TdtmApi()
     : client_library_(ClientLibrary::load()),
@@ -12,8 +14,13 @@ TdtmApi::TdtmApi()
       qrySelect1(dtbVardex, ibtVardex, u"qrySelect1"),
       qryProcesso(dtbVardex, ibtVardex, u"qryProcesso")
 {
-    dtbVardex.set_params({u"user_name=SYSDBA", u"password=plumbdoor"});
 }
+
+namespace {
+
+const std::vector<std::u16string> login_params = {u"user_name=SYSDBA", u"password=plumbdoor"};
+
+}  // namespace
 
 TdtmApi::~TdtmApi() = default;
 
@@ -23,13 +30,46 @@ void TdtmApi::dtmConectVardex(bool conect)
         dtbVardex.close_data_sets();
         dtbVardex.disconnect();
         dtbVardex.set_database_name(pathBancoVardex);
-        dtbVardex.connect();
-        ibtVardex.start();
+        declared_character_set_.clear();
+        connect_with({}, code_page_without_character_set());
+        const std::u16string declared = read_declared_character_set();
+        // The engine then converts to each column's set and counts its
+        // characters, whatever the code page of this machine.
+        if (auto code_page = code_page_of_character_set(declared)) {
+            dtmConectVardex(false);
+            connect_with({u"lc_ctype=" + declared}, std::move(code_page));
+            declared_character_set_ = declared;
+        }
     } else {
         ibtVardex.make_inactive();
         dtbVardex.close_data_sets();
         dtbVardex.disconnect();
     }
+}
+
+void TdtmApi::connect_with(std::vector<std::u16string> extra_params, std::optional<AnsiCodePage> code_page)
+{
+    std::vector<std::u16string> params = login_params;
+    params.insert(params.end(), extra_params.begin(), extra_params.end());
+    dtbVardex.set_params(std::move(params));
+    dtbVardex.set_text_code_page(std::move(code_page));
+    dtbVardex.connect();
+    ibtVardex.start();
+}
+
+std::u16string TdtmApi::read_declared_character_set()
+{
+    qrySelect1.replace_text({u"select rdb$character_set_name from rdb$database"});
+    qrySelect1.Open();
+    std::u16string name = qrySelect1.FieldByName(u"rdb$character_set_name").AsString();
+    qrySelect1.close();
+    return std::u16string(trim_blanks(name));
+}
+
+std::u16string TdtmApi::fit_to_column(std::u16string_view text, std::size_t limit) const
+{
+    if (!declared_character_set_.empty()) return first_characters(text, limit);
+    return dtbVardex.text_code_page().longest_prefix_within(text, limit);
 }
 
 bool TdtmApi::SelectFile(std::u16string_view qualSel, std::u16string_view nomeFile, std::u16string_view StringCondicao)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +26,9 @@ public:
     ~TdtmApi();
 
     // true: connect to pathBancoVardex and start the transaction; false:
-    // roll back what is not committed and disconnect.
+    // roll back what is not committed and disconnect. A database that
+    // declares a character set is spoken to in it; one that declares none
+    // in code_page_without_character_set().
     void dtmConectVardex(bool conect);
     // "1": run the select and tell whether it found a row (qrySelect1 stays
     // open on it); "close" in any case: close qrySelect1; anything else: nothing.
@@ -39,9 +42,22 @@ public:
     // rolled back (keeping the transaction) and the result is false.
     bool dtmApiCommit(const void* DataSet = nullptr);
 
+    // The longest prefix of whole characters of `text` that a text column
+    // of `limit` characters holds: counted in characters where the database
+    // declares a character set, in encoded bytes where it declares none.
+    std::u16string fit_to_column(std::u16string_view text, std::size_t limit) const;
+    // The database's own character set; empty when it declares none.
+    const std::u16string& declared_character_set() const { return declared_character_set_; }
+
     IBDatabase dtbVardex;
     IBTransaction ibtVardex;
     IBQuery qrySelect1;
     IBQuery qryProcesso;
     std::u16string pathBancoVardex;
+
+private:
+    void connect_with(std::vector<std::u16string> extra_params, std::optional<AnsiCodePage> code_page);
+    std::u16string read_declared_character_set();
+
+    std::u16string declared_character_set_;
 };

@@ -18,12 +18,6 @@ std::u16string decimal_text(long long value)
     return integer_to_text(value);
 }
 
-std::u16string first_characters(std::u16string text, std::size_t count)
-{
-    if (text.size() > count) text.resize(count);
-    return text;
-}
-
 std::u16string no_new_start_id_text(std::int32_t start_id)
 {
     return u"ERRO: a pagina iniciada no id " + decimal_text(start_id) +
@@ -175,18 +169,19 @@ std::vector<std::u16string> ProductImport::merchandise_pairs(const std::u16strin
 {
     const auto& table = api_.tblProdutos;
     auto text = [&table](const char16_t* name) { return table.FieldByName(name).AsString(); };
+    auto fit = [this](const std::u16string& value, std::size_t limit) { return database_.fit_to_column(value, limit); };
     auto sql_number = [&table](const char16_t* name) {
         return ObjKelvo.Formata_Valor_para_Sql(table.FieldByName(name).AsFloat());
     };
     // Braced lists evaluate left to right, so fields are read in column order.
     return {
         u"cod_red",     text(u"codigo"),
-        u"nom_mer",     first_characters(text(u"nome"), 50),
-        u"ape_cup",     first_characters(text(u"apelidoProduto"), 30),
-        u"cod_bar",     first_characters(text(u"codigoBarras"), 30),
-        u"ref_mer",     first_characters(text(u"referencia"), 30),
+        u"nom_mer",     fit(text(u"nome"), 50),
+        u"ape_cup",     fit(text(u"apelidoProduto"), 30),
+        u"cod_bar",     fit(text(u"codigoBarras"), 30),
+        u"ref_mer",     fit(text(u"referencia"), 30),
         u"dep_mer",     strCodDep,
-        u"uni_mer",     first_characters(text(u"unidadeVenda"), 5),
+        u"uni_mer",     fit(text(u"unidadeVenda"), 5),
         u"uni_bal",     text(u"unidadeBalanca"),
         u"pro_balanca", proBlanca,
         u"pro_servico", u"F",

@@ -167,3 +167,16 @@ std::u16string AnsiCodePage::decode(std::string_view bytes) const
     }
     return iconv_decode(name_, bytes);
 }
+
+std::u16string AnsiCodePage::longest_prefix_within(std::u16string_view text, std::size_t max_bytes) const
+{
+    std::size_t end = 0;
+    std::size_t bytes = 0;
+    while (end < text.size()) {
+        const std::size_t length = character_length(text, end);
+        bytes += encode(text.substr(end, length)).size();
+        if (bytes > max_bytes) break;
+        end += length;
+    }
+    return std::u16string(text.substr(0, end));
+}

@@ -24,6 +24,9 @@ public:
     // Characters the code page lacks become its best fit or "?".
     std::string encode(std::u16string_view text) const;
     std::u16string decode(std::string_view bytes) const;
+    // The longest prefix of whole characters whose encoding takes at most
+    // max_bytes: what fits a column that counts bytes.
+    std::u16string longest_prefix_within(std::u16string_view text, std::size_t max_bytes) const;
 
 private:
     enum class Kind { utf8, windows1252, iconv };

@@ -99,3 +99,17 @@ std::string utf16_to_utf8(std::u16string_view utf16)
     }
     return out;
 }
+
+std::size_t character_length(std::u16string_view text, std::size_t at)
+{
+    const bool pair = at + 1 < text.size() && text[at] >= 0xD800 && text[at] <= 0xDBFF && text[at + 1] >= 0xDC00 &&
+                      text[at + 1] <= 0xDFFF;
+    return pair ? 2 : 1;
+}
+
+std::u16string first_characters(std::u16string_view text, std::size_t count)
+{
+    std::size_t end = 0;
+    for (std::size_t n = 0; n < count && end < text.size(); ++n) end += character_length(text, end);
+    return std::u16string(text.substr(0, end));
+}

@@ -7,3 +7,10 @@
 // malformed UTF-8 sequences and unpaired surrogates become U+FFFD.
 std::u16string utf8_to_utf16(std::string_view utf8);
 std::string utf16_to_utf8(std::u16string_view utf16);
+
+// Length in UTF-16 units of the character that starts at `at`: 2 for a
+// surrogate pair, else 1.
+std::size_t character_length(std::u16string_view text, std::size_t at);
+// The first `count` characters, a surrogate pair counting as one and never
+// split.
+std::u16string first_characters(std::u16string_view text, std::size_t count);

@@ -100,22 +100,17 @@ std::int32_t to_int32(std::int64_t value)
     return static_cast<std::int32_t>(value);
 }
 
-std::u16string ansi_text(std::string_view bytes)
-{
-    return AnsiCodePage::system().decode(bytes);
-}
-
-std::u16string fixed_char_text(const XSQLVAR& column)
+std::u16string fixed_char_text(const XSQLVAR& column, const AnsiCodePage& code_page)
 {
     std::string_view bytes(column.sqldata, static_cast<unsigned short>(column.sqllen));
     auto last = bytes.find_last_not_of(' ');
-    return ansi_text(bytes.substr(0, last == std::string_view::npos ? 0 : last + 1));
+    return code_page.decode(bytes.substr(0, last == std::string_view::npos ? 0 : last + 1));
 }
 
-std::u16string varying_text(const XSQLVAR& column)
+std::u16string varying_text(const XSQLVAR& column, const AnsiCodePage& code_page)
 {
     auto length = static_cast<unsigned short>(read<ISC_SHORT>(column));
-    return ansi_text(std::string_view(column.sqldata + sizeof(ISC_SHORT), length));
+    return code_page.decode(std::string_view(column.sqldata + sizeof(ISC_SHORT), length));
 }
 
 void append_two(std::u16string& out, unsigned value)
@@ -160,15 +155,15 @@ void append_time(std::u16string& out, ISC_TIME time)
 
 }  // namespace
 
-std::u16string column_text(const XSQLVAR& column)
+std::u16string column_text(const XSQLVAR& column, const AnsiCodePage& code_page)
 {
     if (is_null(column)) return {};
     const int type = base_type(column);
     if (is_integer_type(type)) return scaled_text(read_integer(column), column.sqlscale);
     std::u16string text;
     switch (type) {
-    case SQL_TEXT: return fixed_char_text(column);
-    case SQL_VARYING: return varying_text(column);
+    case SQL_TEXT: return fixed_char_text(column, code_page);
+    case SQL_VARYING: return varying_text(column, code_page);
     case SQL_FLOAT: return float_to_text(read<float>(column));
     case SQL_DOUBLE:
     case SQL_D_FLOAT: return float_to_text(read<double>(column));
@@ -186,7 +181,7 @@ std::u16string column_text(const XSQLVAR& column)
     }
 }
 
-std::int32_t column_integer(const XSQLVAR& column)
+std::int32_t column_integer(const XSQLVAR& column, const AnsiCodePage& code_page)
 {
     if (is_null(column)) return 0;
     const int type = base_type(column);
@@ -196,6 +191,6 @@ std::int32_t column_integer(const XSQLVAR& column)
     case SQL_DOUBLE:
     case SQL_D_FLOAT: return Funcoes_da_Kelvo::FloatToInt(std::round(read<double>(column)));
     case SQL_BOOLEAN: return read<FB_BOOLEAN>(column) ? 1 : 0;
-    default: return text_to_int32(column_text(column));
+    default: return text_to_int32(column_text(column, code_page));
     }
 }

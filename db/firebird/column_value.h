@@ -8,7 +8,7 @@
 // by the number-to-text rule; CHAR without its trailing blanks; DATE as
 // YYYY-MM-DD, TIME as HH:MM:SS, TIMESTAMP as YYYY-MM-DD HH:MM:SS (a fraction
 // of a second, when there is one, as four more digits after a "."); BOOLEAN
-// as "True"/"False". Text columns are decoded with the ANSI code page.
+// as "True"/"False". Text columns are decoded with the connection's code page.
 //
 // Integers: NULL gives 0; scaled numbers and floats are rounded half away
 // from zero; BOOLEAN gives 1 or 0; text reads by the integer text rule.
@@ -19,5 +19,7 @@
 
 #include "db/firebird/isc_api.h"
 
-std::u16string column_text(const XSQLVAR& column);
-std::int32_t column_integer(const XSQLVAR& column);
+class AnsiCodePage;
+
+std::u16string column_text(const XSQLVAR& column, const AnsiCodePage& code_page);
+std::int32_t column_integer(const XSQLVAR& column, const AnsiCodePage& code_page);

@@ -11,6 +11,7 @@ namespace {
 constexpr char dpb_version1 = 1;
 constexpr char dpb_user_name = 28;
 constexpr char dpb_password = 29;
+constexpr char dpb_lc_ctype = 48;
 
 char parameter_code(std::u16string_view name)
 {
@@ -19,6 +20,7 @@ char parameter_code(std::u16string_view name)
     if (bare.starts_with(u"isc_dpb_")) bare.remove_prefix(8);
     if (bare == u"user_name") return dpb_user_name;
     if (bare == u"password") return dpb_password;
+    if (bare == u"lc_ctype") return dpb_lc_ctype;
     throw Error(u"DPB Constant (" + std::u16string(name) + u") is unknown");
 }
 

@@ -30,6 +30,17 @@ void IBDatabase::set_database_name(std::u16string name)
     database_name_ = std::move(name);
 }
 
+void IBDatabase::set_text_code_page(std::optional<AnsiCodePage> code_page)
+{
+    if (connected()) throw Error(u"Cannot perform operation -- DB is currently open");
+    text_code_page_ = std::move(code_page);
+}
+
+const AnsiCodePage& IBDatabase::text_code_page() const
+{
+    return text_code_page_ ? *text_code_page_ : AnsiCodePage::system();
+}
+
 void IBDatabase::connect()
 {
     if (connected()) return;

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "db/firebird/isc_handle.h"
+#include "util/ansi_codepage.h"
 
 class ClientLibrary;
 class IBQuery;
@@ -14,8 +16,9 @@ struct IscApi;
 
 // One connection to a database through the client library. Owns the
 // attachment handle; the transactions and queries bound to it must be
-// destroyed before it. Text (database name, parameters, statements, values)
-// goes through the ANSI code page; no character set is sent.
+// destroyed before it. The database name and parameters go through the ANSI
+// code page; statements and values through the connection's text code page,
+// the ANSI one unless set.
 class IBDatabase {
 public:
     explicit IBDatabase(std::shared_ptr<const ClientLibrary> library);
@@ -27,7 +30,7 @@ public:
     void set_database_name(std::u16string name);
     const std::u16string& database_name() const { return database_name_; }
 
-    // "name=value" lines; user_name and password are understood (with or
+    // "name=value" lines; user_name, password and lc_ctype are understood (with or
     // without an isc_dpb_ prefix, any case), sent in the order given.
     void set_params(std::vector<std::u16string> params) { params_ = std::move(params); }
     const std::vector<std::u16string>& params() const { return params_; }
@@ -36,6 +39,11 @@ public:
     void disconnect();  // nothing happens when not connected
     bool connected() const { return handle_ != IscHandle{}; }
     void close_data_sets();
+
+    // The code page of statement texts and of the text columns read; set it
+    // to match an lc_ctype parameter. Only while disconnected.
+    void set_text_code_page(std::optional<AnsiCodePage> code_page);
+    const AnsiCodePage& text_code_page() const;
 
     // 3 when created; lowered to the database's dialect after an attach.
     int sql_dialect() const { return sql_dialect_; }
@@ -57,6 +65,7 @@ private:
     std::shared_ptr<const ClientLibrary> library_;
     std::u16string database_name_;
     std::vector<std::u16string> params_;
+    std::optional<AnsiCodePage> text_code_page_;
     IscHandle handle_{};
     int sql_dialect_ = 3;
     std::vector<IBTransaction*> transactions_;

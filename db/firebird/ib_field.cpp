@@ -5,12 +5,12 @@
 
 std::u16string IBField::AsString() const
 {
-    return columns_ ? column_text(columns_->column(index_)) : std::u16string();
+    return columns_ ? column_text(columns_->column(index_), columns_->code_page()) : std::u16string();
 }
 
 std::int32_t IBField::AsInteger() const
 {
-    return columns_ ? column_integer(columns_->column(index_)) : 0;
+    return columns_ ? column_integer(columns_->column(index_), columns_->code_page()) : 0;
 }
 
 bool IBField::IsNull() const

@@ -50,7 +50,7 @@ std::string IBQuery::statement_bytes() const
         text += u"\r\n";
     }
     has_parameter_markers(text);  // throws on an open literal or comment; markers are the server's to judge
-    return AnsiCodePage::system().encode(text);
+    return database_.text_code_page().encode(text);
 }
 
 void IBQuery::check_connected() const
@@ -108,7 +108,7 @@ void IBQuery::describe_columns()
         if (database_.api().isc_dsql_describe(status.get(), &statement_, SQLDA_VERSION1, columns_->get()))
             database_.raise(status);
     }
-    columns_->bind_columns();
+    columns_->bind_columns(database_.text_code_page());
 }
 
 void IBQuery::execute()

@@ -34,8 +34,9 @@ void SqlDescriptorArea::grow(short n)
     if (n > capacity()) area_.reset(allocate_area(n));
 }
 
-void SqlDescriptorArea::bind_columns()
+void SqlDescriptorArea::bind_columns(const AnsiCodePage& code_page)
 {
+    code_page_ = &code_page;
     const short n = count();
     std::size_t total = 0;
     for (short i = 0; i < n; ++i) total += (buffer_size(area_->sqlvar[i]) + sizeof(double) - 1) / sizeof(double);
@@ -43,7 +44,6 @@ void SqlDescriptorArea::bind_columns()
     if (null_flags_.size() < static_cast<std::size_t>(n)) null_flags_.resize(n);
     names_.resize(n);
 
-    const auto& code_page = AnsiCodePage::system();
     double* next = row_.data();
     for (short i = 0; i < n; ++i) {
         XSQLVAR& column = area_->sqlvar[i];

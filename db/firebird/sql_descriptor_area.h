@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "db/firebird/isc_api.h"
+#include "util/ansi_codepage.h"
 
 class SqlDescriptorArea {
 public:
@@ -24,8 +25,10 @@ public:
 
     // Makes room for n columns; what was described before is lost.
     void grow(short n);
-    // After a describe: points every column at its buffer and notes its name.
-    void bind_columns();
+    // After a describe: points every column at its buffer and notes its
+    // name; texts are read in the code page, which must outlive the binding.
+    void bind_columns(const AnsiCodePage& code_page);
+    const AnsiCodePage& code_page() const { return *code_page_; }
 
     const XSQLVAR& column(int index) const { return area_->sqlvar[index]; }
     // Index of the column whose name (the alias when there is one) equals
@@ -40,4 +43,5 @@ private:
     std::vector<std::u16string> names_;
     std::vector<double> row_;  // double: aligned for every column type
     std::vector<short> null_flags_;
+    const AnsiCodePage* code_page_ = &AnsiCodePage::system();
 };
