@@ -19,10 +19,13 @@ const std::vector<std::u16string> importer_tables = {
 };
 
 struct Session {
-    explicit Session(const std::filesystem::path& file)
+    explicit Session(const std::filesystem::path& file, const ReadAs& read_as = {})
         : database(ClientLibrary::load()), transaction(database), query(database, transaction, u"qryTest")
     {
-        database.set_params({u"user_name=SYSDBA", u"password=plumbdoor"});
+        std::vector<std::u16string> params = {u"user_name=SYSDBA", u"password=plumbdoor"};
+        if (!read_as.lc_ctype.empty()) params.push_back(u"lc_ctype=" + read_as.lc_ctype);
+        database.set_params(std::move(params));
+        database.set_text_code_page(read_as.code_page);
         database.set_database_name(utf8_to_utf16(file.string()));
         database.connect();
         transaction.start();
@@ -34,12 +37,13 @@ struct Session {
 
 }  // namespace
 
-void create_test_database(const std::filesystem::path& file, int sql_dialect)
+void create_test_database(const std::filesystem::path& file, int sql_dialect, const std::string& default_character_set)
 {
     auto library = ClientLibrary::load();
     const auto& api = library->api();
-    const std::string create =
-        "CREATE DATABASE '" + file.string() + "' USER 'SYSDBA' PASSWORD 'plumbdoor' PAGE_SIZE 8192";
+    const std::string create = "CREATE DATABASE '" + file.string() +
+                               "' USER 'SYSDBA' PASSWORD 'plumbdoor' PAGE_SIZE 8192" +
+                               (default_character_set.empty() ? "" : " DEFAULT CHARACTER SET " + default_character_set);
     isc_db_handle database{};
     isc_tr_handle transaction{};
     StatusVector status;
@@ -51,9 +55,10 @@ void create_test_database(const std::filesystem::path& file, int sql_dialect)
     execute_statements(file, importer_tables);
 }
 
-TestDatabase::TestDatabase(int sql_dialect) : file(directory.path() / "importador.fdb")
+TestDatabase::TestDatabase(int sql_dialect, const std::string& default_character_set)
+    : file(directory.path() / "importador.fdb")
 {
-    create_test_database(file, sql_dialect);
+    create_test_database(file, sql_dialect, default_character_set);
 }
 
 std::u16string TestDatabase::name() const
@@ -72,9 +77,10 @@ void execute_statements(const std::filesystem::path& file, const std::vector<std
     session.database.disconnect();
 }
 
-std::vector<std::vector<std::u16string>> read_rows(const std::filesystem::path& file, std::u16string_view select)
+std::vector<std::vector<std::u16string>> read_rows(const std::filesystem::path& file, std::u16string_view select,
+                                                   const ReadAs& read_as)
 {
-    Session session(file);
+    Session session(file, read_as);
     session.query.replace_text({std::u16string(select)});
     session.query.Open();
     std::vector<std::vector<std::u16string>> rows;

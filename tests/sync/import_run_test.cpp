@@ -1,16 +1,7 @@
 // Whole runs in-process, as one timer tick starts them: the run unit with a
 // recording shell, the substitute web service answering scripted pages over
 // HTTPS, and a fresh embedded database checked row by row afterwards.
-#include "sync/import_run.h"
-
-#include "api/uGer_API.h"
-#include "db/uDtmApi.h"
-#include "support/process.h"
-#include "support/temp_dir.h"
-#include "support/test_database.h"
-#include "support/test_service.h"
-#include "tools/quintara_service.h"
-#include "util/utf.h"
+#include "sync/run_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -22,66 +13,7 @@
 
 namespace {
 
-const std::string token = "segredo+/=9";
-const std::string import_ok = "Importacao de dados Ok";
-const std::string run_failure = "Erro de conexao com banco de dados Local...";
-const std::string utf8_bom = "\xEF\xBB\xBF";
-
-using Rows = std::vector<std::vector<std::string>>;
-
-// Every field the import reads; numbers and flags are raw JSON text.
-struct Product {
-    int codigo;
-    std::string nome = "Produto";
-    std::optional<std::string> nomeDepartamento = "Mercearia";
-    std::string apelidoProduto = "Apelido";
-    std::string codigoBarras = "7891000100103";
-    std::string referencia = "REF-1";
-    std::string unidadeVenda = "UN";
-    std::string unidadeBalanca = "UN";
-    std::string produtoBalanca = "0";
-    std::string Ativo = "1";
-    std::string ncm = "22021000";
-    std::string qtdEstoque = "10";
-    std::string valorVenda = "9.9";
-};
-
-std::string json_of(const Product& p)
-{
-    std::string o = "{\"codigo\":" + std::to_string(p.codigo) + ",\"nome\":" + json_string(p.nome);
-    o += ",\"apelidoProduto\":" + json_string(p.apelidoProduto);
-    o += ",\"codigoBarras\":" + json_string(p.codigoBarras);
-    o += ",\"referencia\":" + json_string(p.referencia);
-    if (p.nomeDepartamento) o += ",\"nomeDepartamento\":" + json_string(*p.nomeDepartamento);
-    o += ",\"unidadeVenda\":" + json_string(p.unidadeVenda);
-    o += ",\"unidadeBalanca\":" + json_string(p.unidadeBalanca);
-    o += ",\"produtoBalanca\":" + p.produtoBalanca + ",\"Ativo\":" + p.Ativo;
-    o += ",\"ncm\":" + json_string(p.ncm);
-    o += ",\"qtdEstoque\":" + p.qtdEstoque + ",\"valorVenda\":" + p.valorVenda + ",\"valorPromocao\":1}";
-    return o;
-}
-
-// The row that tells the importer where the next page starts.
-std::string control(int next_start_id)
-{
-    return "{\"codigo\":" + std::to_string(next_start_id) + ",\"nome\":" + json_string("Bearer " + token) +
-           ",\"apelidoProduto\":\"3\"}";
-}
-
-ScriptedAnswer page(const std::vector<std::string>& objects)
-{
-    std::string body = "[";
-    for (const auto& o : objects) body += (body.size() > 1 ? "," : "") + o;
-    return ScriptedAnswer(200, body + "]");
-}
-
-ScriptedAnswer page(std::initializer_list<Product> products, std::optional<int> next_start_id)
-{
-    std::vector<std::string> objects;
-    for (const auto& p : products) objects.push_back(json_of(p));
-    if (next_start_id) objects.push_back(control(*next_start_id));
-    return page(objects);
-}
+using namespace run_fixture;
 
 struct ScriptedPage {
     int start_id;
@@ -300,109 +232,6 @@ const Scenario scenarios[] = {
          {u"create exception commit_refused 'commit refused'",
           u"create trigger refuse_product_3 on transaction commit as begin "
           u"if (exists(select 1 from Mercadorias where cod_red = 3)) then exception commit_refused; end"}},
-};
-
-Rows utf8_rows(const std::vector<std::vector<std::u16string>>& rows)
-{
-    Rows out;
-    for (const auto& row : rows) {
-        auto& texts = out.emplace_back();
-        for (const auto& cell : row) texts.push_back(utf16_to_utf8(cell));
-    }
-    return out;
-}
-
-// Asked by the run for what a desktop would do; keeps what it was told.
-class RecordingShell : public ImportShell {
-public:
-    void show_progress(const std::u16string& text) override { progress.push_back(text); }
-    void show_outcome(const std::u16string& text) override { outcomes.push_back(text); }
-    void dispatch_messages() override
-    {
-        ++dispatches;
-        if (on_dispatch) on_dispatch();
-    }
-    void show_failure_box(const std::u16string& message) override { failure_boxes.push_back(message); }
-
-    std::vector<std::u16string> progress;
-    std::vector<std::u16string> outcomes;
-    std::vector<std::u16string> failure_boxes;
-    int dispatches = 0;
-    std::function<void()> on_dispatch;
-};
-
-// The three long-lived objects of one process, with the run's files in dir
-// and the service at base_url.
-struct RunObjects {
-    RunObjects(const std::filesystem::path& dir, const std::string& base_url)
-    {
-        ger_API.urlBase = utf8_to_utf16(base_url);
-        if (ger_API.urlBase.back() != u'/') ger_API.urlBase += u'/';
-        run.directory = [dir] { return utf8_to_utf16(dir.string()) + u"/"; };
-    }
-
-    Tger_API ger_API;
-    TdtmApi dtmApi;
-    RecordingShell shell;
-    ImportRun run{ger_API, dtmApi, shell};
-};
-
-// What standard error received while `action` ran.
-std::string standard_error_of(const std::function<void()>& action)
-{
-    ::testing::internal::CaptureStderr();
-    action();
-    return ::testing::internal::GetCapturedStderr();
-}
-
-class ImportRunTest {
-protected:
-    // The run writes the database's text and the result file in the code
-    // page of its environment: UTF-8, as the rows read back here.
-    static void use_utf8_locale()
-    {
-        setenv("LANG", "C.UTF-8", 1);
-        unsetenv("LC_ALL");
-        unsetenv("LC_CTYPE");
-    }
-
-    ImportRunTest()
-    {
-        ServiceOptions options;
-        options.catalogue.products = 0;  // only scripted pages carry products
-        options.expected_token = token;
-        service.emplace(std::move(options));
-        trust.emplace("CURL_CA_BUNDLE", service->ca_file().string());
-    }
-
-    void write_request(const std::string& page_size, const std::string& database_name)
-    {
-        write_file_bytes(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=" + token + "\r\npathBancoDados=" +
-                                                        database_name + "\r\nReg_por_trafego=" + page_size + "\r\n");
-    }
-    void write_request(const std::string& page_size) { write_request(page_size, database.file.string()); }
-
-    // One process's worth of run: fresh objects, one tick.
-    ImportRun::Ending run_once(std::string* standard_error = nullptr, RecordingShell* shell_seen = nullptr)
-    {
-        RunObjects objects(dir.path(), service->base_url());
-        ImportRun::Ending ending{};
-        const auto err = standard_error_of([&] { ending = objects.run.timerImportTimer(); });
-        if (standard_error) *standard_error = err;
-        if (shell_seen) *shell_seen = objects.shell;
-        return ending;
-    }
-
-    static std::string page_path(const std::string& page_size, int start_id)
-    {
-        return std::string(QuintaraService::products_path) + page_size + "/TODOS/" + std::to_string(start_id);
-    }
-
-    TestDatabase database;
-    TempDir dir;
-    std::optional<QuintaraService> service;
-    std::optional<ScopedEnvironment> trust;
-    ScopedEnvironment direct{"no_proxy", "127.0.0.1,localhost"};
 };
 
 class ProductSync : public ImportRunTest, public ::testing::TestWithParam<Scenario> {
