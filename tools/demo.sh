@@ -40,7 +40,7 @@ isql() { isql-fb -q -user SYSDBA -password plumbdoor "$@"; }
 
 # The importer and isql-fb both pass the locale's bytes through to the
 # database; under UTF-8 the report below reads as it was sent.
-export LANG=C.UTF-8
+export LANG=${DEMO_LANG:-C.UTF-8}
 unset LC_ALL LC_CTYPE
 
 echo "== Creating the demo database $database"

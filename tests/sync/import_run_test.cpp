@@ -228,6 +228,8 @@ const Scenario scenarios[] = {
      .requested_start_ids = {0, 2},
      .departments = {{"1", "MERCEARIA", "99", "0"}},
      .merchandise = {{"1", "Produto", "1"}, {"2", "Produto", "1"}},
+     // The summary counts what was committed, not the page rolled back.
+     .in_stderr = {"Resumo: 1 páginas, 2 produtos inseridos, 0 atualizados, 0 ignorados, 1 departamentos criados"},
      .database_setup =
          {u"create exception commit_refused 'commit refused'",
           u"create trigger refuse_product_3 on transaction commit as begin "
@@ -298,7 +300,9 @@ TEST_F(WholeRun, WithoutRequestFileOnlyTheOutcomeIsWritten)
 TEST_F(WholeRun, RequestFileIsConsumedEvenWhenTheConnectionFails)
 {
     write_request("500", "");
-    EXPECT_EQ(ImportRun::Ending::quit, run_once());
+    std::string err;
+    EXPECT_EQ(ImportRun::Ending::quit, run_once(&err));
+    EXPECT_NE(std::string::npos, err.find("Resumo: 0 páginas, 0 produtos inseridos")) << err;
     EXPECT_FALSE(std::filesystem::exists(dir / "ConfigImporta.ini"));
     EXPECT_EQ(utf8_bom + run_failure + "Database name is missing", read_file_bytes(dir / "ConfigImporta.ret"));
     EXPECT_TRUE(service->received().empty());
@@ -321,6 +325,19 @@ TEST_F(WholeRun, ShellSeesProgressOutcomeAndDispatches)
     EXPECT_EQ(std::vector<std::u16string>{utf8_to_utf16(import_ok)}, shell.outcomes);
     EXPECT_GE(shell.dispatches, 3);  // before the first page and after each
     EXPECT_TRUE(shell.failure_boxes.empty());
+}
+
+// The outcome stands, but the operator learns that the service may send
+// the catalogue again.
+TEST_F(WholeRun, RefusedConfirmationIsReported)
+{
+    service->script(page_path("500", 0), page({{.codigo = 1}}, 0));
+    service->script(QuintaraService::confirmation_path, ScriptedAnswer(500, "{\"message\":\"falhou\"}"));
+    write_request("500");
+    std::string err;
+    EXPECT_EQ(ImportRun::Ending::quit, run_once(&err));
+    EXPECT_EQ(utf8_bom + import_ok, read_file_bytes(dir / "ConfigImporta.ret"));
+    EXPECT_NE(std::string::npos, err.find("Confirmação de recebimento recusada: o servico respondeu HTTP 500")) << err;
 }
 
 // A tick that the shell delivers while the run dispatches its messages
