@@ -39,6 +39,8 @@ int main(int argc, char** argv)
         return 1;
     }
     frmPrincipal->attach(*ger_API, *dtmApi);
+    // A second importer beside the same request file leaves it to the first.
+    if (!frmPrincipal->claim_installation()) return 0;
     route_quit_signals([form = frmPrincipal.get()] { form->sairClick(); });
 
     return app.exec();

@@ -54,6 +54,7 @@ void TdtmApi::connect_with(std::vector<std::u16string> extra_params, std::option
     dtbVardex.set_params(std::move(params));
     dtbVardex.set_text_code_page(std::move(code_page));
     dtbVardex.connect();
+    ibtVardex.set_lock_timeout(lock_timeout_seconds);
     ibtVardex.start();
 }
 
@@ -104,6 +105,15 @@ void TdtmApi::UPDATEFILE_Matriz(std::u16string_view nomeFile, std::u16string_vie
 {
     const auto assignments = update_assignments(mDados);
     if (!assignments.empty()) UPDATEFILE(nomeFile, assignments, StringCondicao);
+}
+
+void TdtmApi::discard_uncommitted() noexcept
+{
+    try {
+        ibtVardex.rollback_retaining();
+    } catch (...) {
+        // The disconnect that ends the run rolls back whatever is left.
+    }
 }
 
 bool TdtmApi::dtmApiCommit(const void*)

@@ -54,6 +54,12 @@ public:
     IBQuery qrySelect1;
     IBQuery qryProcesso;
     std::u16string pathBancoVardex;
+    // How long a write waits for a row another station holds before the
+    // page is given up; it is never left waiting for good.
+    int lock_timeout_seconds = 30;
+    // Rolls back what is not committed, keeping the transaction where it
+    // can; never fails, as the connection may be gone.
+    void discard_uncommitted() noexcept;
 
 private:
     void connect_with(std::vector<std::u16string> extra_params, std::optional<AnsiCodePage> code_page);

@@ -18,6 +18,9 @@ struct HttpRequest {
     // Limits connecting, and any stretch without a byte sent or received;
     // a long download that keeps moving is never cut off.
     std::chrono::milliseconds timeout{30000};
+    // The whole exchange, however its bytes trickle: a run never waits on
+    // one answer for longer.
+    std::chrono::milliseconds total_limit{std::chrono::minutes(10)};
     std::size_t max_body_bytes = std::size_t{512} << 20;
 };
 

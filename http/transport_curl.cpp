@@ -175,6 +175,7 @@ HttpResult HttpTransport::perform(const HttpRequest& request)
     set(easy, CURLOPT_MAXREDIRS, 10L);
     set(easy, CURLOPT_HTTPHEADER, headers.get());
     set(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.timeout.count()));
+    set(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(request.total_limit.count()));
     set(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     set(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>((request.timeout.count() + 999) / 1000));
     set(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.max_body_bytes));

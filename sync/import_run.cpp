@@ -7,11 +7,13 @@
 #include "util/ansi_codepage.h"
 #include "util/error.h"
 #include "util/frmfunckelvo.h"
+#include "util/installation_lock.h"
 #include "util/request_file.h"
 #include "util/result_file.h"
 #include "util/utf.h"
 
 #include <chrono>
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
@@ -19,6 +21,8 @@ namespace {
 
 constexpr char16_t request_file_name[] = u"ConfigImporta.ini";
 constexpr char16_t result_file_name[] = u"ConfigImporta.ret";
+constexpr char16_t log_file_name[] = u"ConfigImporta.log";
+constexpr char16_t lock_file_name[] = u"ConfigImporta.lock";
 constexpr char16_t no_request_file_text[] = u"Erro abrir arquivo de configuracao ConfigImporta.ini";
 constexpr char16_t run_failure_prefix[] = u"Erro de conexao com banco de dados Local...";
 
@@ -58,40 +62,61 @@ bool ImportRun::request_file_exists() const
     return std::filesystem::is_regular_file(path_of(file_path(request_file_name)), ignored);
 }
 
+bool ImportRun::claim_installation()
+{
+    if (installation_claimed_) return true;
+    switch (InstallationLock::try_take(path_of(file_path(lock_file_name)), installation_lock_)) {
+    case InstallationLock::Outcome::held_elsewhere:
+        RunReport().report(u"Outra importação já está em andamento em " + directory() + u"; nada foi feito");
+        return false;
+    case InstallationLock::Outcome::unavailable:
+        RunReport().report(u"Não foi possível travar " + file_path(lock_file_name) +
+                           u"; a importação segue sem essa proteção");
+        break;
+    case InstallationLock::Outcome::taken:
+        // No other run can be writing the result now: what is left of a
+        // temporary result was left by a run that was killed.
+        remove_stale_temporary_files(path_of(file_path(result_file_name)));
+        break;
+    }
+    installation_claimed_ = true;
+    return true;
+}
+
 ImportRun::Ending ImportRun::timerImportTimer()
 {
     // A tick that comes while the run dispatches messages, or while its
     // failure box is open, must not nest a second run.
     if (run_in_progress_) return Ending::tick_dropped;
+    if (!claim_installation()) return Ending::quit;
     run_in_progress_ = true;
     struct InProgress {
         bool& flag;
         ~InProgress() { flag = false; }
     } in_progress{run_in_progress_};
 
-    ProductImport import(ger_API_, dtmApi_, [this](const std::u16string& text) { shell_.show_progress(text); });
+    report_ = RunReport(path_of(file_path(log_file_name)));
+    report_.log(u"== Importação iniciada em " + local_time_text(std::chrono::system_clock::now()));
+    ProductImport import(ger_API_, dtmApi_, report_,
+                         [this](const std::u16string& text) { shell_.show_progress(text); });
     // Printed however the run ends, an escaping failure included.
     struct Summary {
+        RunReport& report;
         const ProductImport& import;
         std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
-        ~Summary()
-        {
-            try {
-                report_line(summary_text(import.counts(), std::chrono::steady_clock::now() - started));
-            } catch (...) {
-                // Only the report is lost; the run's own outcome stands.
-            }
-        }
-    } summary{import};
+        ~Summary() { report.report(summary_text(import.counts(), std::chrono::steady_clock::now() - started)); }
+    } summary{report_, import};
 
     try {
         if (!request_file_exists()) {
             SaveRetorno(no_request_file_text);
         } else {
             LoadConfig();
+            report_.log(u"Banco de dados: " + pathBancoDados + u"; produtos por página: " + regPorTrafego);
             run_protected_import(import);
         }
     } catch (const std::exception& failure) {
+        report_.log(message_of(failure));
         shell_.show_failure_box(message_of(failure));
         return Ending::failure_shown;
     }
@@ -100,14 +125,33 @@ ImportRun::Ending ImportRun::timerImportTimer()
 
 void ImportRun::run_protected_import(ProductImport& import)
 {
+    std::exception_ptr escaping;
     try {
-        dtmApi_.dtmConectVardex(true);
-        MessageDispatchDuringRun dispatch(shell_);
-        SaveRetorno(import.AtualizarPrecos_API_Quintara(u"TODOS"));
-    } catch (const std::exception& failure) {
-        SaveRetorno(run_failure_prefix + message_of(failure));
+        try {
+            dtmApi_.dtmConectVardex(true);
+            MessageDispatchDuringRun dispatch(shell_);
+            SaveRetorno(import.AtualizarPrecos_API_Quintara(u"TODOS"));
+        } catch (const std::exception& failure) {
+            SaveRetorno(run_failure_prefix + message_of(failure));
+        }
+    } catch (...) {
+        escaping = std::current_exception();
     }
-    dtmApi_.dtmConectVardex(false);
+    // Whatever failed, nothing may stay attached: an embedded database would
+    // stay locked for as long as the process lives.
+    disconnect();
+    if (escaping) std::rethrow_exception(escaping);
+}
+
+// The outcome is written by now and stands; a connection that is already
+// gone cannot be closed cleanly, and that is only worth a report.
+void ImportRun::disconnect() noexcept
+{
+    try {
+        dtmApi_.dtmConectVardex(false);
+    } catch (const std::exception& failure) {
+        report_.report(u"A desconexão do banco de dados falhou: " + message_of(failure));
+    }
 }
 
 void ImportRun::LoadConfig()
@@ -131,6 +175,7 @@ void ImportRun::LoadConfig()
 
 void ImportRun::SaveRetorno(const std::u16string& TextIn)
 {
+    report_.log(u"Resultado: " + TextIn);
     shell_.show_outcome(TextIn);
     // The file gets TextIn itself, so that line breaks inside a failure
     // message are written as they are.

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "sync/run_report.h"
+#include "util/installation_lock.h"
 
 class ProductImport;
 class TdtmApi;
@@ -39,6 +43,12 @@ public:
     ImportRun(const ImportRun&) = delete;
     ImportRun& operator=(const ImportRun&) = delete;
 
+    // Takes the installation's lock (a file beside the executable) for the
+    // life of this object and clears what a killed run left. False when
+    // another importer of the installation holds it: this one must leave
+    // the request and result files alone and end. A shell asks at start-up;
+    // the run asks again and does nothing without it.
+    bool claim_installation();
     Ending timerImportTimer();
     bool request_file_exists() const;
     void LoadConfig();
@@ -56,10 +66,14 @@ public:
 
 private:
     void run_protected_import(ProductImport& import);
+    void disconnect() noexcept;
     std::u16string file_path(std::u16string_view file_name) const;
 
     Tger_API& ger_API_;
     TdtmApi& dtmApi_;
     ImportShell& shell_;
     bool run_in_progress_ = false;
+    bool installation_claimed_ = false;
+    std::optional<InstallationLock> installation_lock_;
+    RunReport report_;  // the current run's
 };

@@ -1,6 +1,7 @@
 #include "sync/product_import.h"
 
 #include "api/uGer_API.h"
+#include "db/firebird/database_error.h"
 #include "db/uDtmApi.h"
 #include "sync/run_report.h"
 #include "util/ascii_text.h"
@@ -24,6 +25,30 @@ std::u16string no_new_start_id_text(std::int32_t start_id)
            u" nao indicou um novo id inicial; importacao interrompida";
 }
 
+std::u16string write_interrupted_text(const std::u16string& codigo, const std::u16string& message)
+{
+    return u"ERRO: a gravacao do produto " + codigo + u" falhou (" + message + u"); importacao interrompida";
+}
+
+// A product write that failed for a reason that may pass (a lock, a lost
+// connection): skipping the product would lose it for good, since the page
+// would be committed and confirmed. The page is given up instead.
+struct InterruptedWrite {
+    std::u16string codigo;
+    std::u16string message;
+};
+
+[[noreturn]] void throw_interrupted_write(const std::exception& failure, const std::u16string& codigo)
+{
+    throw InterruptedWrite{codigo, message_of(failure)};
+}
+
+bool is_transient(const std::exception& failure)
+{
+    const auto* database_failure = dynamic_cast<const DatabaseError*>(&failure);
+    return database_failure && database_failure->is_transient();
+}
+
 std::u16string page_not_saved_text(std::int32_t start_id)
 {
     return u"ERRO: a gravacao da pagina iniciada no id " + decimal_text(start_id) +
@@ -32,8 +57,8 @@ std::u16string page_not_saved_text(std::int32_t start_id)
 
 }  // namespace
 
-ProductImport::ProductImport(Tger_API& api, TdtmApi& database, Progress progress)
-    : api_(api), database_(database), progress_(std::move(progress))
+ProductImport::ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, Progress progress)
+    : api_(api), database_(database), report_(report), progress_(std::move(progress))
 {
 }
 
@@ -63,30 +88,45 @@ std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view q
                         u" produtos gravados até agora...");
 
         const std::u16string RetornoApi = api_.load_dados_Produtos(qual_tipo_at, decimal_text(Id_inicial_at));
+        report_.log(u"Página lida (id inicial " + decimal_text(page_start) + u"): " +
+                    (RetornoApi == u"OK"
+                         ? decimal_text(static_cast<long long>(api_.tblProdutos.RecordCount())) + u" linhas"
+                         : RetornoApi));
         if (RetornoApi == u"OK") {
             page_counts_ = Counts{.pages = 1};
             auto& table = api_.tblProdutos;
             bool control_record_seen = false;
             bool product_fields_checked = false;
+            bool write_interrupted = false;
             const bool page_has_rows = table.Active() && table.RecordCount() > 0;
             if (!page_has_rows) {
                 Laco_atualizacao = false;
             } else {
-                for (table.First(); !table.Eof(); table.Next()) {
-                    if (is_control_record(table.FieldByName(u"nome").AsString())) {
-                        control_record_seen = true;
-                        Id_inicial_at = table.FieldByName(u"codigo").AsInteger();
-                        if (Id_inicial_at == 0) Laco_atualizacao = false;
-                    } else {
-                        if (!product_fields_checked) require_product_fields();
-                        product_fields_checked = true;
-                        write_product_row();
+                try {
+                    for (table.First(); !table.Eof(); table.Next()) {
+                        if (is_control_record(table.FieldByName(u"nome").AsString())) {
+                            control_record_seen = true;
+                            Id_inicial_at = table.FieldByName(u"codigo").AsInteger();
+                            if (Id_inicial_at == 0) Laco_atualizacao = false;
+                        } else {
+                            if (!product_fields_checked) require_product_fields();
+                            product_fields_checked = true;
+                            write_product_row();
+                        }
                     }
+                } catch (const InterruptedWrite& interrupted) {
+                    database_.discard_uncommitted();
+                    strRetorno = write_interrupted_text(interrupted.codigo, interrupted.message);
+                    Laco_atualizacao = false;
+                    write_interrupted = true;
                 }
             }
             // A page whose commit was refused is gone: carrying on would report
             // success for a catalogue with a hole in it.
-            if (page_has_rows && !database_.dtmApiCommit()) {
+            if (write_interrupted) {
+                // Nothing of the page stays and nothing is confirmed: the
+                // next run brings it again.
+            } else if (page_has_rows && !database_.dtmApiCommit()) {
                 strRetorno = page_not_saved_text(page_start);
                 Laco_atualizacao = false;
             } else {
@@ -140,7 +180,9 @@ void ProductImport::write_product_row()
         mDados = merchandise_pairs(proBlanca, ProAtivo);
         codIn = table.FieldByName(u"codigo").AsInteger();
     } catch (const std::exception& failure) {
-        skip_product(table.FieldByName(u"codigo").received_text(), message_of(failure));
+        const std::u16string codigo = table.FieldByName(u"codigo").received_text();
+        if (is_transient(failure)) throw_interrupted_write(failure, codigo);
+        skip_product(codigo, message_of(failure));
         return;
     }
     Sinc_At_Mercadorias(codIn, mDados);
@@ -149,7 +191,7 @@ void ProductImport::write_product_row()
 void ProductImport::skip_product(const std::u16string& codigo, const std::u16string& reason)
 {
     ++page_counts_.skipped;
-    report_line(u"Produto " + codigo + u" ignorado: " + reason);
+    report_.report(u"Produto " + codigo + u" ignorado: " + reason);
 }
 
 // Its answer does not change the outcome, but the operator should know
@@ -159,9 +201,11 @@ void ProductImport::confirm_receipt()
     const std::u16string answer = api_.envia_confirmacao_de_dados(u"Produtos");
     const long status = api_.rResponse_post_Ok_dados.StatusCode();
     if (answer != u"OK")
-        report_line(u"Confirmação de recebimento não enviada: " + answer);
+        report_.report(u"Confirmação de recebimento não enviada: " + answer);
     else if (status < 200 || status > 299)
-        report_line(u"Confirmação de recebimento recusada: o servico respondeu HTTP " + decimal_text(status));
+        report_.report(u"Confirmação de recebimento recusada: o servico respondeu HTTP " + decimal_text(status));
+    else
+        report_.log(u"Confirmação de recebimento enviada");
 }
 
 std::vector<std::u16string> ProductImport::merchandise_pairs(const std::u16string& proBlanca,
@@ -220,6 +264,7 @@ void ProductImport::Sinc_At_Mercadorias(std::int32_t codIn, const std::vector<st
             ++page_counts_.inserted;
         }
     } catch (const std::exception& failure) {
+        if (is_transient(failure)) throw_interrupted_write(failure, decimal_text(codIn));
         skip_product(decimal_text(codIn), message_of(failure));
     }
 }

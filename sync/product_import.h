@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+class RunReport;
 class TdtmApi;
 class Tger_API;
 
@@ -15,8 +16,9 @@ class Tger_API;
 class ProductImport {
 public:
     using Progress = std::function<void(const std::u16string&)>;
-    // `progress` is told at each page, in Portuguese, and at the end.
-    ProductImport(Tger_API& api, TdtmApi& database, Progress progress = {});
+    // `progress` is told at each page, in Portuguese, and at the end;
+    // `report` gets the pages read, skipped products and the confirmation.
+    ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, Progress progress = {});
 
     // Every page into the database, then the confirmation. Returns the
     // outcome text. A product whose own data fails is skipped and reported;
@@ -53,6 +55,7 @@ private:
 
     Tger_API& api_;
     TdtmApi& database_;
+    RunReport& report_;
     Progress progress_;
     Counts counts_;
     Counts page_counts_;  // the page being written, until its commit

@@ -5,6 +5,9 @@
 
 #include <charconv>
 #include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <system_error>
 
 namespace {
 
@@ -20,13 +23,46 @@ std::u16string seconds_text(std::chrono::steady_clock::duration elapsed)
     return text;
 }
 
+std::u16string two_digits(int value)
+{
+    return std::u16string(value < 10 ? u"0" : u"") + integer_to_text(value);
+}
+
 }  // namespace
 
-void report_line(const std::u16string& text)
+RunReport::RunReport(std::filesystem::path log_file) : log_file_(std::move(log_file)) { }
+
+void RunReport::report(const std::u16string& text) noexcept
 {
-    const auto line = utf16_to_utf8(text) + '\n';
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
+    try {
+        const auto line = utf16_to_utf8(text) + '\n';
+        std::fwrite(line.data(), 1, line.size(), stderr);
+        std::fflush(stderr);
+    } catch (...) {
+        // Standard error is only a report.
+    }
+    log(text);
+}
+
+void RunReport::log(const std::u16string& text) noexcept
+{
+    if (!log_file_) return;
+    try {
+        std::error_code ignored;
+        if (!rotation_checked_) {
+            rotation_checked_ = true;
+            const auto size = std::filesystem::file_size(*log_file_, ignored);
+            if (!ignored && size > rotate_at) {
+                auto older = *log_file_;
+                older += ".1";
+                std::filesystem::rename(*log_file_, older, ignored);
+            }
+        }
+        std::ofstream out(*log_file_, std::ios::binary | std::ios::app);
+        out << utf16_to_utf8(text) << '\n';
+    } catch (...) {
+        // A log that cannot be written changes nothing of the run.
+    }
 }
 
 std::u16string summary_text(const ProductImport::Counts& c, std::chrono::steady_clock::duration elapsed)
@@ -35,4 +71,14 @@ std::u16string summary_text(const ProductImport::Counts& c, std::chrono::steady_
            u" produtos inseridos, " + integer_to_text(c.updated) + u" atualizados, " + integer_to_text(c.skipped) +
            u" ignorados, " + integer_to_text(c.departments_created) + u" departamentos criados, em " +
            seconds_text(elapsed) + u" s";
+}
+
+std::u16string local_time_text(std::chrono::system_clock::time_point when)
+{
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return integer_to_text(local.tm_year + 1900) + u"-" + two_digits(local.tm_mon + 1) + u"-" +
+           two_digits(local.tm_mday) + u" " + two_digits(local.tm_hour) + u":" + two_digits(local.tm_min) + u":" +
+           two_digits(local.tm_sec);
 }

@@ -1,6 +1,7 @@
 #include "db/firebird/ib_transaction.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "db/firebird/ib_database.h"
 #include "db/firebird/ib_query.h"
@@ -35,12 +36,26 @@ void IBTransaction::start()
 {
     if (active()) throw Error(u"Transaction is active");
     if (!database_.connected()) throw Error(u"Cannot perform operation -- DB is not open");
-    TransactionExistenceBlock teb{database_.handle(), 0, nullptr};
+    const std::string tpb = parameter_buffer();
+    TransactionExistenceBlock teb{database_.handle(), static_cast<int>(tpb.size()),
+                                  reinterpret_cast<const ISC_UCHAR*>(tpb.data())};
     StatusVector status;
     if (database_.api().isc_start_multiple(status.get(), &handle_, 1, &teb)) {
         handle_ = IscHandle{};
         database_.raise(status);
     }
+}
+
+// Empty: the engine's defaults (concurrency, write, wait). With a lock
+// timeout, the same spelled out and the timeout added.
+std::string IBTransaction::parameter_buffer() const
+{
+    if (!lock_timeout_) return {};
+    constexpr char version3 = 3, concurrency = 2, wait = 6, write = 9, lock_timeout = 21;
+    std::string tpb = {version3, concurrency, write, wait, lock_timeout, 4};
+    const auto seconds = static_cast<std::uint32_t>(*lock_timeout_);
+    for (int shift = 0; shift < 32; shift += 8) tpb += static_cast<char>((seconds >> shift) & 0xFF);
+    return tpb;
 }
 
 void IBTransaction::check_active() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "db/firebird/isc_handle.h"
@@ -21,6 +23,10 @@ public:
     IBTransaction& operator=(const IBTransaction&) = delete;
     ~IBTransaction();  // rolls back quietly when still active
 
+    // A transaction started after this waits at most `seconds` for a row
+    // another transaction holds, then fails with a lock conflict; unset, it
+    // waits as long as the other holds it.
+    void set_lock_timeout(std::optional<int> seconds) { lock_timeout_ = seconds; }
     void start();
     // Work made permanent / discarded; the transaction, open results and
     // prepared statements stay.
@@ -45,10 +51,12 @@ private:
     void release_queries();
     void end_at_disconnect() noexcept;
     void rollback_quietly() noexcept;
+    std::string parameter_buffer() const;
     void forget_handle() noexcept { handle_ = IscHandle{}; }
 
     IBDatabase& database_;
     TransactionAction default_action_;
     IscHandle handle_{};
+    std::optional<int> lock_timeout_;
     std::vector<IBQuery*> queries_;
 };

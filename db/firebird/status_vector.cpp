@@ -46,5 +46,8 @@ DatabaseError StatusVector::error(const IscApi& api) const
         message += code_page.decode(line);
     }
     if (!message.empty() && message.back() == u'.') message.pop_back();
-    return DatabaseError(std::move(message), api.isc_sqlcode(values_), values_[1]);
+    std::vector<std::int64_t> codes;
+    for (int i = 0; i + 1 < ISC_STATUS_LENGTH && values_[i] != isc_arg_end; i += cluster_length(values_[i]))
+        if (values_[i] == isc_arg_gds) codes.push_back(values_[i + 1]);
+    return DatabaseError(std::move(message), api.isc_sqlcode(values_), std::move(codes));
 }

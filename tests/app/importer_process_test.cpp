@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace {
 
 const std::string no_request_file_text = "Erro abrir arquivo de configuracao ConfigImporta.ini";
@@ -98,6 +102,28 @@ TEST(ImportRun, ImportsTheCatalogueAndExits)
     EXPECT_FALSE(std::filesystem::exists(dir / "ConfigImporta.ini"));
     EXPECT_EQ((std::vector<std::vector<std::u16string>>{{u"7"}}),
               read_rows(database.file, u"select count(*) from Mercadorias"));
+}
+
+// While another importer of the installation runs, a second one leaves
+// its files alone and ends at once.
+TEST(ImportRun, SecondImporterEndsAtOnceLeavingTheFiles)
+{
+    TempDir dir;
+    const auto importer = install_importer(dir.path());
+    write_file_bytes(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=abc\r\n");
+    write_file_bytes(dir / "ConfigImporta.ret", "anterior");
+    const int held = open((dir / "ConfigImporta.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(0, flock(held, LOCK_EX | LOCK_NB));
+
+    const auto result = run_process(importer, headless());
+    close(held);
+
+    EXPECT_EQ(0, result.exit_code) << result.err;
+    EXPECT_LT(result.elapsed.count(), 900);  // before the first tick
+    EXPECT_NE(std::string::npos, result.err.find("Outra importação já está em andamento")) << result.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "ConfigImporta.ini"));
+    EXPECT_EQ("anterior", read_file_bytes(dir / "ConfigImporta.ret"));
 }
 
 }  // namespace

@@ -1,0 +1,173 @@
+// Faults around a run: a row another station holds, a result file that
+// cannot be written, a second importer, remains of a killed run, and the
+// log the operator reads afterwards.
+#include "db/firebird/client_library.h"
+#include "db/firebird/ib_database.h"
+#include "db/firebird/ib_query.h"
+#include "db/firebird/ib_transaction.h"
+#include "sync/run_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace run_fixture;
+
+int confirmations(const QuintaraService& service)
+{
+    int count = 0;
+    for (const auto& r : service.received())
+        if (r.method == "POST" && r.target == std::string("/") + QuintaraService::confirmation_path) ++count;
+    return count;
+}
+
+class RunFaults : public ImportRunTest, public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { use_utf8_locale(); }
+};
+
+// Another station's uncommitted update holds product 1: the run must not
+// skip it (the page would be committed and confirmed, and the service
+// would never send it again) nor wait for good.
+TEST_F(RunFaults, RowHeldByAnotherStationEndsTheRunUnconfirmed)
+{
+    execute_statements(database.file, {u"insert into Mercadorias (cod_red, nom_mer) values (1, 'Antigo')"});
+    service->script(page_path("500", 0), page({{.codigo = 2, .nome = "Novo"}, {.codigo = 1, .nome = "Atual"}}, 0));
+
+    IBDatabase other_station(ClientLibrary::load());
+    other_station.set_params({u"user_name=SYSDBA", u"password=plumbdoor"});
+    other_station.set_database_name(database.name());
+    other_station.connect();
+    IBTransaction holding(other_station);
+    holding.start();
+    IBQuery update(other_station, holding, u"qryOutra");
+    update.replace_text({u"update Mercadorias set nom_mer = 'Outra estacao' where cod_red = 1"});
+    update.execute();
+
+    write_request("500");
+    {
+        RunObjects objects(dir.path(), service->base_url());
+        objects.dtmApi.lock_timeout_seconds = 1;
+        EXPECT_EQ(ImportRun::Ending::quit, objects.run.timerImportTimer());
+    }
+    const std::string outcome = read_file_bytes(dir / "ConfigImporta.ret");
+    EXPECT_TRUE(outcome.starts_with(utf8_bom + "ERRO: a gravacao do produto 1 falhou (")) << outcome;
+    EXPECT_TRUE(outcome.ends_with("); importacao interrompida")) << outcome;
+    EXPECT_NE(std::string::npos, outcome.find("lock")) << outcome;
+    EXPECT_EQ(0, confirmations(*service));
+    holding.rollback();
+    other_station.disconnect();
+    // The page was rolled back: product 2 is not there, product 1 is as it was.
+    EXPECT_EQ((Rows{{"1", "Antigo"}}),
+              utf8_rows(read_rows(database.file, u"select cod_red, nom_mer from Mercadorias order by cod_red")));
+
+    // Once the other station lets go, the next run brings both.
+    write_request("500");
+    EXPECT_EQ(ImportRun::Ending::quit, run_once());
+    EXPECT_EQ(utf8_bom + import_ok, read_file_bytes(dir / "ConfigImporta.ret"));
+    EXPECT_EQ((Rows{{"1", "Atual"}, {"2", "Novo"}}),
+              utf8_rows(read_rows(database.file, u"select cod_red, nom_mer from Mercadorias order by cod_red")));
+}
+
+// The failure escapes to the box, but the database is let go first.
+TEST_F(RunFaults, ResultThatCannotBeWrittenStillDisconnects)
+{
+    service->script(page_path("500", 0), page({{.codigo = 1}}, 0));
+    write_request("500");
+    std::filesystem::create_directory(dir / "ConfigImporta.ret");
+    RunObjects objects(dir.path(), service->base_url());
+    EXPECT_EQ(ImportRun::Ending::failure_shown, objects.run.timerImportTimer());
+    EXPECT_FALSE(objects.dtmApi.dtbVardex.connected());
+    EXPECT_FALSE(objects.dtmApi.ibtVardex.active());
+}
+
+// Only names of the result file's own temporary pattern go.
+TEST_F(RunFaults, TemporaryResultsOfAKilledRunAreRemoved)
+{
+    const std::vector<std::string> stale = {".ConfigImporta.ret.4242.0.tmp", ".ConfigImporta.ret.1.17.tmp"};
+    const std::vector<std::string> kept = {".ConfigImporta.ret.x.0.tmp", ".ConfigImporta.ret.4242.0.tmp.bak",
+                                           "ConfigImporta.ret.4242.0.tmp", ".Outro.ret.4242.0.tmp"};
+    for (const auto& name : stale) write_file_bytes(dir / name, "meio");
+    for (const auto& name : kept) write_file_bytes(dir / name, "meio");
+    EXPECT_EQ(ImportRun::Ending::quit, run_once());
+    for (const auto& name : stale) EXPECT_FALSE(std::filesystem::exists(dir / name)) << name;
+    for (const auto& name : kept) EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
+}
+
+// A second importer of the same installation touches nothing.
+TEST_F(RunFaults, SecondImporterLeavesTheFilesToTheFirst)
+{
+    write_request("500");
+    write_file_bytes(dir / "ConfigImporta.ret", "anterior");
+    RunObjects first(dir.path(), service->base_url());
+    ASSERT_TRUE(first.run.claim_installation());
+
+    RunObjects second(dir.path(), service->base_url());
+    std::string err;
+    err = standard_error_of([&] {
+        EXPECT_FALSE(second.run.claim_installation());
+        EXPECT_EQ(ImportRun::Ending::quit, second.run.timerImportTimer());
+    });
+    EXPECT_NE(std::string::npos, err.find("Outra importação já está em andamento")) << err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "ConfigImporta.ini"));
+    EXPECT_EQ("anterior", read_file_bytes(dir / "ConfigImporta.ret"));
+    EXPECT_TRUE(service->received().empty());
+}
+
+std::string log_text(const std::filesystem::path& file)
+{
+    return std::filesystem::exists(file) ? read_file_bytes(file) : std::string();
+}
+
+TEST_F(RunFaults, EveryRunAppendsABlockToTheLog)
+{
+    service->script(page_path("500", 0),
+                    page({{.codigo = 1}, {.codigo = 2, .unidadeBalanca = "UNIDADE"}, {.codigo = 3}}, 0));
+    write_request("500");
+    EXPECT_EQ(ImportRun::Ending::quit, run_once());
+    EXPECT_EQ(ImportRun::Ending::quit, run_once());  // no request file this time
+
+    const std::string log = log_text(dir / "ConfigImporta.log");
+    for (const std::string& line : {
+             std::string("== Importação iniciada em 20"),
+             "Banco de dados: " + database.file.string() + "; produtos por página: 500",
+             std::string("Página lida (id inicial 0): 4 linhas"),
+             std::string("Produto 2 ignorado: "),
+             std::string("Confirmação de recebimento enviada"),
+             "Resultado: " + import_ok,
+             std::string("Resumo: 1 páginas, 2 produtos inseridos"),
+             std::string("Resultado: Erro abrir arquivo de configuracao ConfigImporta.ini"),
+             std::string("Resumo: 0 páginas"),
+         })
+        EXPECT_NE(std::string::npos, log.find(line)) << line << "\n" << log;
+    EXPECT_EQ(std::string::npos, log.find(token)) << log;
+    std::size_t blocks = 0;
+    for (auto at = log.find("== Importação"); at != std::string::npos; at = log.find("== Importação", at + 1)) ++blocks;
+    EXPECT_EQ(2u, blocks) << log;
+}
+
+TEST_F(RunFaults, LogPastOneMebibyteIsRotated)
+{
+    const std::string old_log(RunReport::rotate_at + 1, 'v');
+    write_file_bytes(dir / "ConfigImporta.log", old_log);
+    EXPECT_EQ(ImportRun::Ending::quit, run_once());
+    EXPECT_EQ(old_log, log_text(dir / "ConfigImporta.log.1"));
+    const std::string log = log_text(dir / "ConfigImporta.log");
+    EXPECT_TRUE(log.starts_with("== Importação iniciada em ")) << log.substr(0, 80);
+}
+
+// A log that cannot be written changes nothing of the run.
+TEST_F(RunFaults, LogThatCannotBeWrittenChangesNothing)
+{
+    std::filesystem::create_directory(dir / "ConfigImporta.log");
+    service->script(page_path("500", 0), page({{.codigo = 1}}, 0));
+    write_request("500");
+    EXPECT_EQ(ImportRun::Ending::quit, run_once());
+    EXPECT_EQ(utf8_bom + import_ok, read_file_bytes(dir / "ConfigImporta.ret"));
+}
+
+}  // namespace

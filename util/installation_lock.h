@@ -1,0 +1,25 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+// An advisory lock on a file beside the executable, held while the object
+// lives, so that two importers started in one installation never run at
+// once. Released by the system when the process ends, however it ends.
+class InstallationLock {
+public:
+    enum class Outcome { taken, held_elsewhere, unavailable };
+
+    // `unavailable`: the lock file cannot be made (a read-only folder, say).
+    static Outcome try_take(const std::filesystem::path& file, std::optional<InstallationLock>& lock);
+
+    InstallationLock(InstallationLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    InstallationLock& operator=(InstallationLock&& other) noexcept;
+    InstallationLock(const InstallationLock&) = delete;
+    InstallationLock& operator=(const InstallationLock&) = delete;
+    ~InstallationLock();
+
+private:
+    explicit InstallationLock(int fd) : fd_(fd) { }
+    int fd_;
+};
