@@ -112,26 +112,22 @@ const Product cut_products[] = {
      .unidadeVenda = "KGÃÃ"},
 };
 
+// Counted in characters (or in bytes of Windows-1252, one a character),
+// each text keeps every character up to its limit.
+const std::vector<std::string> cut_by_characters = {
+    a49 + "ã", b29 + "é", "ÇÇÇÇÇ", a49 + "a", b29 + "b", "ÇÇÇÇÇ", std::string(48, 'a') + "ãé",
+    std::string(28, 'b') + "éã", "KGÃÃ"};
+
 const CutCase cut_cases[] = {
-    {"NoneDatabaseInWindows1252",
-     "",
-     "WINDOWS-1252",
-     {a49 + "ã", b29 + "é", "ÇÇÇÇÇ", a49 + "a", b29 + "b", "ÇÇÇÇÇ", std::string(48, 'a') + "ãé",
-      std::string(28, 'b') + "éã", "KGÃÃ"}},
+    {"NoneDatabaseInWindows1252", "", "WINDOWS-1252", cut_by_characters},
+    // Counted in UTF-8 bytes: an accented letter takes two, and one that
+    // would cross the limit is left out whole.
     {"NoneDatabaseInUtf8",
      "",
      "UTF-8",
      {a49, b29, "ÇÇ", a49 + "a", b29 + "b", "ÇÇ", std::string(48, 'a') + "ã", std::string(28, 'b') + "é", "KGÃ"}},
-    {"Win1252DatabaseFromUtf8",
-     "WIN1252",
-     "UTF-8",
-     {a49 + "ã", b29 + "é", "ÇÇÇÇÇ", a49 + "a", b29 + "b", "ÇÇÇÇÇ", std::string(48, 'a') + "ãé",
-      std::string(28, 'b') + "éã", "KGÃÃ"}},
-    {"Win1252DatabaseFromWindows1252",
-     "WIN1252",
-     "WINDOWS-1252",
-     {a49 + "ã", b29 + "é", "ÇÇÇÇÇ", a49 + "a", b29 + "b", "ÇÇÇÇÇ", std::string(48, 'a') + "ãé",
-      std::string(28, 'b') + "éã", "KGÃÃ"}},
+    {"Win1252DatabaseFromUtf8", "WIN1252", "UTF-8", cut_by_characters},
+    {"Win1252DatabaseFromWindows1252", "WIN1252", "WINDOWS-1252", cut_by_characters},
 };
 
 class TextCuts : public ImportRunTest, public ::testing::TestWithParam<CutCase> {
