@@ -35,12 +35,13 @@ bench: all
 sanitize: deps
 	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIMPORTADOR_SANITIZE=ON >/dev/null
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
-	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
 	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure --timeout 900 $(if $(SANITIZE_TESTS),-R '$(SANITIZE_TESTS)')
 
-fuzz: deps
+fuzz:
+	@./scripts/install-deps.sh fuzz
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIMPORTADOR_FUZZ=ON >/dev/null
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz_page_body fuzz_request_file fuzz_number_rules fuzz_sql_texts
 	./scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
