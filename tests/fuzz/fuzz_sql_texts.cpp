@@ -100,14 +100,16 @@ void check_statement(const std::vector<std::u16string>& lines, std::size_t liter
     }
     const std::string bytes = page.encode(text);
     const auto split = split_at_literals<char>(bytes);
-    const std::string context = " in " + page.name() + ": " + shown(bytes);
-    fuzz_expect(!split.open_literal, "a literal is left open" + context);
-    fuzz_expect(split.literals.size() == literal_count, "the literals are not the values" + context);
-    fuzz_expect(split.shape == page.encode(split_at_literals<char16_t>(text).shape),
-                "the statement changed shape" + context);
+    // The message shows the whole statement, so it is built only on failure.
+    const auto expect = [&](bool holds, const char* what) {
+        if (!holds) throw FuzzFinding(std::string(what) + " in " + page.name() + ": " + shown(bytes));
+    };
+    expect(!split.open_literal, "a literal is left open");
+    expect(split.literals.size() == literal_count, "the literals are not the values");
+    expect(split.shape == page.encode(split_at_literals<char16_t>(text).shape), "the statement changed shape");
     if (values)
         for (std::size_t i = 0; i < literal_count; ++i)
-            fuzz_expect(split.literals[i] == page.encode((*values)[i]), "a literal lost its value" + context);
+            expect(split.literals[i] == page.encode((*values)[i]), "a literal lost its value");
 }
 
 }  // namespace

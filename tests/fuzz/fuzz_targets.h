@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 // One function per fuzz target, shared by the libFuzzer entry points and the
 // corpus replay test, so a replayed input runs exactly the fuzzed code.
@@ -19,5 +20,7 @@ public:
     using std::logic_error::logic_error;
 };
 
-// Throws FuzzFinding with `what` when `holds` is false.
-void fuzz_expect(bool holds, const std::string& what);
+// Throws FuzzFinding with `what` (and the text it is about, if given) when
+// `holds` is false; the message is only built then.
+void fuzz_expect(bool holds, const char* what);
+void fuzz_expect(bool holds, const char* what, std::u16string_view about);
