@@ -2,10 +2,17 @@
 # make test   the same, then run every test
 # make demo   the same, then a real import against the substitute service
 # make bench  the same, then the import benchmark
+# make sanitize  every test again, built with ASan and UBSan in build-sanitize/
+# make fuzz      each fuzz target for FUZZ_SECONDS under libFuzzer, in build-fuzz/
 BUILD ?= build
 JOBS  ?= $(shell nproc)
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD     ?= build-fuzz
+FUZZ_SECONDS   ?= 60
+# Which tests `make sanitize` runs (a ctest -R pattern); empty runs them all.
+SANITIZE_TESTS ?=
 
-.PHONY: all deps configure test demo bench clean
+.PHONY: all deps configure test demo bench sanitize fuzz clean
 
 all: configure
 	cmake --build $(BUILD) -j$(JOBS)
@@ -25,5 +32,19 @@ demo: all
 bench: all
 	./tools/bench.sh $(BUILD)
 
+sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIMPORTADOR_SANITIZE=ON >/dev/null
+	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
+	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure --timeout 900 $(if $(SANITIZE_TESTS),-R '$(SANITIZE_TESTS)')
+
+fuzz:
+	@./scripts/install-deps.sh fuzz
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIMPORTADOR_FUZZ=ON >/dev/null
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz_page_body fuzz_request_file fuzz_number_rules fuzz_sql_texts
+	./scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

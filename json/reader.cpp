@@ -5,10 +5,14 @@
 #include <rapidjson/encodings.h>
 #include <rapidjson/reader.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 namespace {
 
@@ -55,7 +59,8 @@ public:
     bool Uint64(std::uint64_t) { return false; }
     bool Double(double) { return false; }
     // The characters handed over here are garbled by the reader when it
-    // widens them to UTF-16, so the lexeme is taken from the body itself:
+    // widens them to UTF-16 (see ParseStackAllocator), so the lexeme is
+    // taken from the body itself:
     // the stream stands just after it, and no character that can precede a
     // number can belong to one.
     bool RawNumber(const Ch*, rapidjson::SizeType, bool)
@@ -109,6 +114,37 @@ private:
     std::u16string lexeme_;
 };
 
+// The reader's stack memory. RapidJSON 1.1 widens a number's characters by
+// reading them from its stack while it writes the result onto the same
+// stack; when that write grows the stack, the reading went on in the block
+// realloc had freed. Outgrown blocks are therefore kept until the parse ends.
+class ParseStackAllocator {
+public:
+    ParseStackAllocator() = default;
+    ~ParseStackAllocator()
+    {
+        for (void* block : outgrown_) std::free(block);
+    }
+    ParseStackAllocator(const ParseStackAllocator&) = delete;
+    ParseStackAllocator& operator=(const ParseStackAllocator&) = delete;
+
+    void* Malloc(std::size_t size) { return size ? std::malloc(size) : nullptr; }
+    void* Realloc(void* old_block, std::size_t old_size, std::size_t new_size)
+    {
+        void* block = new_size ? std::malloc(new_size) : nullptr;
+        if (new_size && !block) return nullptr;
+        if (old_block) {
+            if (block) std::memcpy(block, old_block, std::min(old_size, new_size));
+            outgrown_.push_back(old_block);
+        }
+        return block;
+    }
+    static void Free(void* block) { std::free(block); }
+
+private:
+    std::vector<void*> outgrown_;
+};
+
 // Strict JSON: no comments, no trailing commas, one value and then only
 // white space; numbers handed over as their characters.
 constexpr unsigned parse_flags = rapidjson::kParseNumbersAsStringsFlag;
@@ -117,7 +153,8 @@ template <typename SourceEncoding, typename CharT> bool parse(std::basic_string_
 {
     ViewStream<CharT> stream(text);
     EventRelay<CharT> relay(stream, events);
-    rapidjson::GenericReader<SourceEncoding, Utf16> reader;
+    ParseStackAllocator stack_memory;  // outlives the reader
+    rapidjson::GenericReader<SourceEncoding, Utf16, ParseStackAllocator> reader(&stack_memory);
     return !reader.template Parse<parse_flags>(stream, relay).IsError() && stream.at_end();
 }
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need.
+# Installs the Debian packages the build, the tests and the demo need; with
+# the argument "fuzz" also clang and its fuzzer runtime for `make fuzz`.
 # Idempotent: does nothing when every package is already installed.
 set -euo pipefail
 
@@ -12,6 +13,9 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libx11-dev
   xvfb trayer xdotool x11-utils imagemagick fonts-dejavu-core
 )
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -40,10 +40,13 @@ char windows1252_best_fit(char16_t c)
     case 0x2012:
     case 0x2015:
     case 0x2212: return '-';
+    // Quote-like marks become the code page's typographic quotes, never the
+    // ASCII ones: SQL text is quoted before it is encoded, and a quote made
+    // here would end a literal early.
     case 0x201B:
-    case 0x2032: return '\'';
+    case 0x2032: return '\x92';
     case 0x201F:
-    case 0x2033: return '"';
+    case 0x2033: return '\x94';
     case 0x2044:
     case 0x2215: return '/';
     default: return unmappable;

@@ -21,7 +21,8 @@ public:
     bool is_utf8() const { return utf8_; }
     const std::string& name() const { return name_; }
 
-    // Characters the code page lacks become its best fit or "?".
+    // Characters the code page lacks become its best fit or "?"; never a
+    // quote (' or "), so text quoted for SQL keeps its literals when encoded.
     std::string encode(std::u16string_view text) const;
     std::u16string decode(std::string_view bytes) const;
     // The longest prefix of whole characters whose encoding takes at most

@@ -9,6 +9,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <system_error>
 #include <utility>
 
@@ -102,10 +103,23 @@ bool iconv_supports(const std::string& code_page)
 
 std::string iconv_encode(const std::string& code_page, std::u16string_view text)
 {
-    const IconvDescriptor cd(code_page + "//TRANSLIT", native_utf16);
-    return convert(cd, as_bytes(text), [](std::string_view rest) {
+    // Only characters the code page lacks are transliterated, one at a time,
+    // so that a transliteration to a quote (’ to ') can be refused: SQL text
+    // is quoted before it is encoded.
+    const IconvDescriptor cd(code_page, native_utf16);
+    std::unique_ptr<IconvDescriptor> transliteration;
+    std::string replacement;
+    return convert(cd, as_bytes(text), [&](std::string_view rest) {
         const std::size_t skip = starts_with_surrogate_pair(rest) ? 4 : std::min<std::size_t>(2, rest.size());
-        return std::pair<std::size_t, std::string_view>(skip, "?");  // the 8-bit code pages all keep ASCII
+        if (!transliteration)
+            transliteration = std::make_unique<IconvDescriptor>(code_page + "//TRANSLIT", native_utf16);
+        iconv(transliteration->get(), nullptr, nullptr, nullptr, nullptr);
+        std::string fit = convert(*transliteration, rest.substr(0, skip),
+                                  [](std::string_view) { return std::pair<std::size_t, std::string_view>(0, ""); });
+        // The 8-bit code pages all keep ASCII, so "?" is always there.
+        if (fit.empty() || fit.find_first_of("'\"") != std::string::npos) fit.assign(1, '?');
+        replacement = std::move(fit);
+        return std::pair<std::size_t, std::string_view>(skip, replacement);
     });
 }
 

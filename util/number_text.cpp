@@ -210,6 +210,16 @@ bool is_tiny(const DecimalTextParts& parts)
     return position + parts.exponent < 0;
 }
 
+// The largest double is written as 1.79769313486232E308, a little above it;
+// that text and any up to it must read back, as the largest double.
+bool rounds_to_largest_double(const DecimalTextParts& parts)
+{
+    const std::string tenth = parts.mantissa + 'e' + std::to_string(parts.exponent - 1);
+    double value = 0;
+    const auto result = std::from_chars(tenth.data(), tenth.data() + tenth.size(), value);
+    return result.ec == std::errc() && value <= 1.79769313486232e307;
+}
+
 }  // namespace
 
 char16_t regional_decimal_separator()
@@ -257,8 +267,12 @@ double text_to_float(std::u16string_view text, char16_t decimal_separator)
     double value = 0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
-        if (!is_tiny(parts)) throw_not_float(text);
-        value = 0;
+        if (is_tiny(parts))
+            value = 0;
+        else if (rounds_to_largest_double(parts))
+            value = std::numeric_limits<double>::max();
+        else
+            throw_not_float(text);
     } else if (result.ec != std::errc() || result.ptr != number.data() + number.size() || std::isinf(value)) {
         throw_not_float(text);
     }

@@ -82,6 +82,17 @@ TEST(JsonValue, InvalidBodiesGiveNoValue)
     for (const auto& body : cases) expect_compact(body, std::nullopt);
 }
 
+// The reader widens a number on a stack it may have to grow meanwhile: the
+// digits must come through whole, from past the stack's first size to past
+// the size where blocks are mapped on their own.
+TEST(JsonValue, LongNumbersKeepEveryDigit)
+{
+    for (std::size_t digits : {100, 300, 300'000}) {
+        const std::u16string number = u"-7." + std::u16string(digits, u'7') + u"E-2";
+        expect_compact(u"[" + number + u",{\"n\":" + number + u"}]", u"[" + number + u",{\"n\":" + number + u"}]");
+    }
+}
+
 TEST(JsonValue, NestingIsBounded)
 {
     auto nested = [](int depth) { return std::u16string(depth, u'[') + std::u16string(depth, u']'); };

@@ -39,6 +39,8 @@ TEST(Windows1252, EncodesWithItsOwnTableAndBestFit)
         {u"\u0081\u008D\u008F\u0090\u009D", "\x81\x8D\x8F\x90\x9D"},
         {u"\u0100\u0107\u0142\u017F", "Acls"},  // best fit: the base letter
         {u"\u2010\u2212", "--"},
+        // quote-like marks never become ASCII quotes, which would end an SQL literal
+        {u"'\u201B\u2032\"\u201F\u2033", "'\x92\x92\"\x94\x94"},
         {u"\u4E2D\u0080", "??"},
         {u"a\U0001F600b", "a?b"},  // one character, one "?"
         {u"a\xD800"
@@ -76,6 +78,10 @@ TEST(AnsiCodePage, NamedCodePagesGoThroughIconv)
     EXPECT_FALSE(cp.is_utf8());
     EXPECT_EQ(hex("\xA4 n\xE3o ?"), hex(cp.encode(u"\u20AC n\u00E3o \u4E2D")));
     EXPECT_EQ(u"\u20AC n\u00E3o", cp.decode("\xA4 n\xE3o"));
+
+    // Transliteration serves only where it makes no quote.
+    const auto latin1 = AnsiCodePage::named("ISO-8859-1");
+    EXPECT_EQ(hex("'? ?x? \"EUR"), hex(latin1.encode(u"'\u2019 \u201Cx\u201D \"\u20AC")));
 
     const auto ascii = AnsiCodePage::named("ASCII");
     EXPECT_EQ("a?b", ascii.encode(u"a\xD800"

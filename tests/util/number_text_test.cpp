@@ -148,6 +148,9 @@ TEST(TextToFloat, ReadsDecimalTextsWithTheGivenSeparator)
         {u"1E-400", u',', 0},
         {u"-1E-400", u',', -0.0},
         {u"1,7976931348623157E308", u',', 1.7976931348623157e308},
+        // the largest double as it is written, rounded up past it
+        {u"1,79769313486232E308", u',', std::numeric_limits<double>::max()},
+        {u"-1.79769313486232E308", u'.', -std::numeric_limits<double>::max()},
         {u"0,000000000000000000000000000000123e-290", u',', 1.23e-321},
     };
     for (const auto& c : cases) EXPECT_EQ(c.expected, text_to_float(c.text, c.separator)) << utf8(c.text);
@@ -159,9 +162,13 @@ TEST(TextToFloat, RejectsOtherTextsWithTheFloatingPointMessage)
         std::u16string text;
         char16_t separator;
     } cases[] = {
-        {u"28.25", u','}, {u"28,25", u'.'}, {u"1.000,50", u','}, {u"-", u','},     {u"", u','},
-        {u" ", u','},     {u"E5", u','},    {u"1E5000", u','},   {u"1E400", u','}, {u"1E0499", u','},
-        {u"abc", u','},   {u"1 2", u','},   {u"True", u','},
+        {u"28.25", u','},    {u"28,25", u'.'},
+        {u"1.000,50", u','}, {u"-", u','},
+        {u"", u','},         {u" ", u','},
+        {u"E5", u','},       {u"1E5000", u','},
+        {u"1E400", u','},    {u"1E0499", u','},
+        {u"abc", u','},      {u"1 2", u','},
+        {u"True", u','},     {u"1,79769313486233E308", u','},
     };
     for (const auto& c : cases)
         EXPECT_EQ("'" + utf8(c.text) + "' is not a valid floating point value",
@@ -171,7 +178,8 @@ TEST(TextToFloat, RejectsOtherTextsWithTheFloatingPointMessage)
 
 TEST(TextToFloat, ReadsBackWhatFloatToTextWrote)
 {
-    for (double value : {0.1, 28.25, -1234.5678, 1.5e300, 1e-5, 123456789012345.0, 4.94065645841247E-324})
+    for (double value : {0.1, 28.25, -1234.5678, 1.5e300, 1e-5, 123456789012345.0, 4.94065645841247E-324,
+                         std::numeric_limits<double>::max()})
         for (char16_t separator : {u',', u'.'}) {
             const auto text = float_to_text(value, separator);
             EXPECT_EQ(float_to_text(text_to_float(text, separator), separator), text) << utf8(text);

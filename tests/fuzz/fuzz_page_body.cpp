@@ -1,0 +1,160 @@
+// A products page body through everything a page passes: body text decoding,
+// the JSON reader, the products table, its compact text and the checker.
+#include "fuzz_input.h"
+#include "fuzz_targets.h"
+
+#include "api/cell_text.h"
+#include "api/memory_table.h"
+#include "api/response_checker.h"
+#include "api/rest_response.h"
+#include "api/rest_table_adapter.h"
+#include "http/body_text.h"
+#include "util/error.h"
+#include "json/compact_writer.h"
+#include "json/reader.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The content types a service could send; the first input byte picks one.
+constexpr const char* content_types[] = {
+    "application/json",
+    "application/json; charset=utf-8",
+    "application/json;charset=\"UTF-8\"",
+    "application/json; charset=iso-8859-1",
+    "application/json; charset=windows-1252",
+    "application/json; charset=iso-8859-15",
+    "application/json; charset=utf-16le",
+    "application/json; charset=no-such-charset",
+    "text/plain",
+    "",
+};
+
+enum class Load { ok, number_failed, not_json };
+
+struct TableSnapshot {
+    Load load = Load::ok;
+    std::vector<std::u16string> columns;
+    std::vector<MemoryTable::Cell> cells;
+};
+
+// Reads the table the way the import loop does, checking its promises.
+TableSnapshot walk(MemoryTable& table, Load load)
+{
+    TableSnapshot snapshot;
+    snapshot.load = load;
+    if (!table.Active()) return snapshot;
+    snapshot.columns = table.column_names();
+    fuzz_expect(!snapshot.columns.empty(), "an open table has columns");
+    std::size_t rows = 0;
+    for (table.First(); !table.Eof(); table.Next()) {
+        fuzz_expect(++rows <= table.RecordCount(), "the rows read stay within RecordCount");
+        for (const auto& name : snapshot.columns) {
+            const auto field = table.FieldByName(name);
+            const auto text = field.AsString();
+            fuzz_expect(text.size() <= text_column_size, "a cell keeps at most the column size");
+            fuzz_expect(!field.IsNull() || text.empty(), "a null cell reads as empty text");
+            snapshot.cells.push_back(field.IsNull() ? MemoryTable::Cell() : MemoryTable::Cell(text));
+            try {
+                field.AsInteger();
+            } catch (const ConversionError&) {
+            }
+            try {
+                field.AsFloat();
+            } catch (const ConversionError&) {
+            }
+        }
+    }
+    fuzz_expect(rows == table.RecordCount(), "every row is read once");
+    return snapshot;
+}
+
+// Loads the table from the body's events; what load_json may throw is part of
+// its contract.
+template <typename Loading> TableSnapshot load_and_walk(MemoryTable& table, Loading load)
+{
+    Load outcome = Load::ok;
+    try {
+        load();
+    } catch (const ConversionError&) {
+        outcome = Load::number_failed;
+    } catch (const Error& failure) {
+        fuzz_expect(failure.message() == u"Response content is not valid JSON", "unexpected load failure",
+                    failure.message());
+        outcome = Load::not_json;
+    }
+    return walk(table, outcome);
+}
+
+std::optional<std::u16string> compact_text_of(const std::function<bool(JsonEvents&)>& read)
+{
+    std::u16string text;
+    CompactJsonWriter writer(text);
+    if (!read(writer)) return std::nullopt;
+    return text;
+}
+
+}  // namespace
+
+int fuzz_page_body(const std::uint8_t* data, std::size_t size)
+{
+    FuzzInput input(data, size);
+    const std::uint8_t selector = input.byte();
+    const std::string content_type = content_types[selector % std::size(content_types)];
+    const char16_t separator = selector & 0x80 ? u',' : u'.';
+    HttpResult result;
+    result.status = 200;
+    result.headers = {{"Content-Type", content_type}};
+    result.body = std::string(input.rest());
+
+    RestResponse response;
+    MemoryTable table(u"tblProdutos");
+    table.set_decimal_separator(separator);
+    RestTableAdapter adapter(response, table);
+    const TableSnapshot streamed = load_and_walk(table, [&] {
+        response.assign(result);
+        adapter.Activate();
+    });
+
+    std::optional<std::u16string> compact;
+    try {
+        compact = response.compact_text();
+    } catch (const Error&) {
+    }
+    if (!response.empty())
+        fuzz_expect(compact.has_value() == (streamed.load != Load::not_json),
+                    "the table and the compact text agree on what is JSON");
+
+    // The body decoded as a whole and read as UTF-16 gives the same table and
+    // the same compact text as the stream from the bytes.
+    const std::u16string decoded = decode_body_text(result.body, content_type);
+    MemoryTable whole(u"tblProdutos");
+    whole.set_decimal_separator(separator);
+    const TableSnapshot from_text = load_and_walk(whole, [&] { whole.load_body(decoded); });
+    if (!decoded.empty() && body_is_utf8(content_type)) {
+        const auto again = compact_text_of([&](JsonEvents& e) { return read_json_events(decoded, e); });
+        fuzz_expect(again == compact, "UTF-8 stream and decoded text give the same compact text");
+        fuzz_expect(from_text.load == streamed.load && from_text.columns == streamed.columns &&
+                        from_text.cells == streamed.cells,
+                    "UTF-8 stream and decoded text give the same table");
+    }
+
+    if (!compact) return 0;
+    // Compact text reads back to itself, unless it holds a control character
+    // other than the five it escapes: those it writes as they are.
+    const bool raw_controls = std::any_of(compact->begin(), compact->end(), [](char16_t c) { return c < 0x20; });
+    if (!raw_controls) {
+        const auto recompacted = compact_text_of([&](JsonEvents& e) { return read_json_events(*compact, e); });
+        fuzz_expect(recompacted == compact, "compact text is stable", *compact);
+    }
+
+    std::vector<std::u16string> scan;
+    const std::u16string verdict = judge_response(*compact, &scan);
+    fuzz_expect(verdict == u"OK" || verdict.starts_with(u"ERRO"), "the verdict is OK or ERRO...");
+    fuzz_expect(scan.size() <= 8, "the scan stops after the sixth entry");
+    return 0;
+}
