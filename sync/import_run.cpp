@@ -8,7 +8,6 @@
 #include "util/frmfunckelvo.h"
 #include "util/request_file.h"
 #include "util/result_file.h"
-#include "util/utf.h"
 
 #include <filesystem>
 #include <system_error>
@@ -20,9 +19,10 @@ constexpr char16_t result_file_name[] = u"ConfigImporta.ret";
 constexpr char16_t no_request_file_text[] = u"Erro abrir arquivo de configuracao ConfigImporta.ini";
 constexpr char16_t run_failure_prefix[] = u"Erro de conexao com banco de dados Local...";
 
+// Straight from UTF-16, so that Windows gets the wide path itself.
 std::filesystem::path path_of(const std::u16string& file)
 {
-    return std::filesystem::path(utf16_to_utf8(file));
+    return std::filesystem::path(file);
 }
 
 // Lets the shell serve its messages while the run trims memory, and only
