@@ -40,12 +40,27 @@ std::u16string decimal(unsigned long value)
     throw Error(u"REST request failed: " + description);
 }
 
-// WinHTTP's own codes have their texts in winhttp.dll; the code is kept
-// beside the text, since that is what its documentation is searched by.
+// The common failures in our own words, the same on every system; the rest
+// as the system words them. The code is kept beside the text, since that is
+// what WinHTTP's documentation is searched by.
+std::u16string description_of(DWORD code)
+{
+    switch (code) {
+    case ERROR_WINHTTP_TIMEOUT: return u"Timeout was reached";
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED: return u"Could not resolve host name";
+    case ERROR_WINHTTP_CANNOT_CONNECT: return u"Could not connect to server";
+    case ERROR_WINHTTP_CONNECTION_ERROR: return u"The connection was reset or broken";
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE: return u"Invalid answer from the server";
+    case ERROR_WINHTTP_SECURE_FAILURE:
+    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR: return u"The server's certificate or TLS session was refused";
+    case ERROR_WINHTTP_REDIRECT_FAILED: return u"A redirect could not be followed";
+    default: return windows_error_text(code, L"winhttp.dll");
+    }
+}
+
 [[noreturn]] void fail_with(DWORD code)
 {
-    if (code == ERROR_WINHTTP_TIMEOUT) fail(u"Timeout was reached (WinHTTP error 12002)");
-    fail(windows_error_text(code, L"winhttp.dll") + u" (WinHTTP error " + decimal(code) + u")");
+    fail(description_of(code) + u" (WinHTTP error " + decimal(code) + u")");
 }
 
 [[noreturn]] void fail_with_last_error()
@@ -145,8 +160,8 @@ std::vector<std::pair<std::string, std::string>> answer_headers(HINTERNET reques
     WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size,
                         WINHTTP_NO_HEADER_INDEX);
     std::u16string raw(size / sizeof(char16_t) + 1, u'\0');
-    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, raw.data(),
-                             &size, WINHTTP_NO_HEADER_INDEX))
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, raw.data(), &size,
+                             WINHTTP_NO_HEADER_INDEX))
         return {};
     raw.resize(size / sizeof(char16_t));
     std::vector<std::pair<std::string, std::string>> headers;
@@ -206,8 +221,8 @@ struct HttpConnectionCache::Share {
 
 HttpConnectionCache::HttpConnectionCache() : share_(std::make_unique<Share>())
 {
-    share_->session.reset(
-        WinHttpOpen(L"importador", WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    share_->session.reset(WinHttpOpen(L"importador", WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
+                                      WINHTTP_NO_PROXY_BYPASS, 0));
     if (!share_->session) {
         share_->proxy_per_request = true;
         share_->session.reset(WinHttpOpen(L"importador", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
@@ -252,9 +267,8 @@ HttpResult HttpTransport::perform(const HttpRequest& request)
     if (!WinHttpSetTimeouts(exchange.get(), timeout, timeout, timeout, timeout)) fail_with_last_error();
     set_option(exchange.get(), WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, 10);
     if (cache_->share_->proxy_per_request) apply_user_proxy(session, exchange.get(), url);
-    if (!headers.empty() &&
-        !WinHttpAddRequestHeaders(exchange.get(), wide(headers), static_cast<DWORD>(headers.size()),
-                                  WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE))
+    if (!headers.empty() && !WinHttpAddRequestHeaders(exchange.get(), wide(headers), static_cast<DWORD>(headers.size()),
+                                                      WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE))
         fail_with_last_error();
 
     const DWORD body_size = static_cast<DWORD>(request.body.size());

@@ -16,7 +16,7 @@ std::u16string read_profile_string(const std::filesystem::path& file, std::u16st
     const std::wstring section_text(section.begin(), section.end());
     const std::wstring key_text(key.begin(), key.end());
     wchar_t buffer[buffer_length] = {};
-    const DWORD length = GetPrivateProfileStringW(section_text.c_str(), key_text.c_str(), L"", buffer, buffer_length,
-                                                  file.c_str());
+    const DWORD length =
+        GetPrivateProfileStringW(section_text.c_str(), key_text.c_str(), L"", buffer, buffer_length, file.c_str());
     return std::u16string(buffer, buffer + length);
 }

@@ -2,8 +2,8 @@
 
 #include "sync/import_run.h"
 
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <memory>
 #include <string>

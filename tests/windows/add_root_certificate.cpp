@@ -1,8 +1,8 @@
 // add_root_certificate CA.pem: trusts a test CA in the machine's Root store,
 // as an administrator would, so that WinHTTP's own validation accepts the
 // substitute service. For the tests under Wine only.
-#include <windows.h>
 #include <wincrypt.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <fstream>
@@ -38,9 +38,8 @@ int main(int argc, char** argv)
                          nullptr, nullptr);
     const std::unique_ptr<void, StoreCloser> store(
         CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root"));
-    if (!store ||
-        !CertAddEncodedCertificateToStore(store.get(), X509_ASN_ENCODING, der.data(), size,
-                                          CERT_STORE_ADD_REPLACE_EXISTING, nullptr)) {
+    if (!store || !CertAddEncodedCertificateToStore(store.get(), X509_ASN_ENCODING, der.data(), size,
+                                                    CERT_STORE_ADD_REPLACE_EXISTING, nullptr)) {
         std::fprintf(stderr, "add_root_certificate: the Root store refused it (error %lu)\n", GetLastError());
         return 1;
     }

@@ -35,12 +35,9 @@ TEST(ShellTexts, ErrorBoxAppendsAFullStopUnlessTheMessageEndsLow)
         std::u16string message;
         std::u16string text;
     } cases[] = {
-        {u"Cannot write file", u"Cannot write file."},
-        {u"Done.", u"Done."},
-        {u"ends with a blank ", u"ends with a blank "},
-        {u"ends with a hyphen-", u"ends with a hyphen-"},
-        {u"ends with a slash/", u"ends with a slash/."},
-        {u"", u"."},
+        {u"Cannot write file", u"Cannot write file."},   {u"Done.", u"Done."},
+        {u"ends with a blank ", u"ends with a blank "},  {u"ends with a hyphen-", u"ends with a hyphen-"},
+        {u"ends with a slash/", u"ends with a slash/."}, {u"", u"."},
     };
     for (const auto& c : cases) EXPECT_EQ(c.text, error_box_text(c.message));
 }
