@@ -2,8 +2,9 @@
 
 #include "sync/import_run.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
 
 #include <memory>
 #include <string>

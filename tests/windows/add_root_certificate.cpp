@@ -1,8 +1,9 @@
 // add_root_certificate CA.pem: trusts a test CA in the machine's Root store,
 // as an administrator would, so that WinHTTP's own validation accepts the
 // substitute service. For the tests under Wine only.
-#include <wincrypt.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <wincrypt.h>
 
 #include <cstdio>
 #include <fstream>
