@@ -45,8 +45,11 @@ std::u16string decimal(unsigned long value)
 // what WinHTTP's documentation is searched by.
 std::u16string description_of(DWORD code)
 {
+    // WSAETIMEDOUT: Wine's WinHTTP lets the socket's own code through.
+    constexpr DWORD socket_timed_out = 10060;
     switch (code) {
-    case ERROR_WINHTTP_TIMEOUT: return u"Timeout was reached";
+    case ERROR_WINHTTP_TIMEOUT:
+    case socket_timed_out: return u"Timeout was reached";
     case ERROR_WINHTTP_NAME_NOT_RESOLVED: return u"Could not resolve host name";
     case ERROR_WINHTTP_CANNOT_CONNECT: return u"Could not connect to server";
     case ERROR_WINHTTP_CONNECTION_ERROR: return u"The connection was reset or broken";
@@ -265,6 +268,9 @@ HttpResult HttpTransport::perform(const HttpRequest& request)
 
     const int timeout = static_cast<int>(std::min<long long>(request.timeout.count(), INT_MAX));
     if (!WinHttpSetTimeouts(exchange.get(), timeout, timeout, timeout, timeout)) fail_with_last_error();
+    // Waiting for the answer's headers has a limit of its own (90 s unless
+    // set), apart from the receive timeout above.
+    set_option(exchange.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, static_cast<DWORD>(timeout));
     set_option(exchange.get(), WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, 10);
     if (cache_->share_->proxy_per_request) apply_user_proxy(session, exchange.get(), url);
     if (!headers.empty() && !WinHttpAddRequestHeaders(exchange.get(), wide(headers), static_cast<DWORD>(headers.size()),

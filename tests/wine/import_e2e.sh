@@ -6,7 +6,9 @@
 # Firebird database, through the bridge gds32.dll; the Linux build imports the
 # same catalogue into a second database; both databases must hold the same
 # bytes. Both runs use code page 1252: LC_ALL=C for the Linux build,
-# C.UTF-8 (ANSI code page 1252) for Wine.
+# C.UTF-8 (ANSI code page 1252) for Wine. Around it: the certificate refused
+# before its CA is trusted, the fallback fbclient.dll with an error text in
+# code page 1252, and a status probe cut off by its 3 s timeout.
 set -euo pipefail
 
 linux_build=$1 windows_build=$2 bridge_dir=$3 prefix=$4
@@ -18,9 +20,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 wine_run() { "$here/run.sh" "$prefix" C.UTF-8 "$@"; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/importador-wine-XXXXXX")
-service_pid=
+service_pid= slow_pid=
 cleanup() {
-  if [ -n "$service_pid" ]; then kill "$service_pid" 2>/dev/null || true; wait "$service_pid" 2>/dev/null || true; fi
+  for pid in $service_pid $slow_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
   [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
@@ -65,6 +67,20 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM LC_ALL=C QUINTARA_BASE_URL=
 [ "$(cat "$work/linux/ConfigImporta.ret")" = "Importacao de dados Ok" ] \
   || fail "Linux result: $(cat "$work/linux/ConfigImporta.ret")"
 
+echo "== Before its CA is trusted, the service's certificate is refused"
+mkdir "$work/untrusted"
+cp "$windows_build/importador.exe" "$work/untrusted/"
+cp "$bridge_dir/gds32.dll.so" "$work/untrusted/gds32.dll"
+request_file "$work/untrusted" "Z:${work//\//\\}\\windows.fdb"
+QUINTARA_BASE_URL="$windows_url" wine_run "$work/untrusted/importador.exe" 2>"$work/untrusted.err" \
+  || fail "importador.exe failed: $(cat "$work/untrusted.err")"
+result=$(LC_ALL=C sed 's/\xE3/a/' "$work/untrusted/ConfigImporta.ret")
+case $result in
+  *"REST request failed: The server's certificate or TLS session was refused (WinHTTP error 121"*) ;;
+  *) fail "an untrusted certificate gave: $result" ;;
+esac
+echo "   $result"
+
 echo "== The service's test CA goes into the prefix's Root store"
 wine_run "$windows_build/add_root_certificate.exe" "$ca"
 
@@ -105,4 +121,24 @@ head -c ${#expected} "$work/fallback/ConfigImporta.ret" > "$work/fallback.head" 
 LC_ALL=C cmp -s <(printf '%s' "$expected") "$work/fallback.head" \
   || fail "unexpected result bytes: $(od -c "$work/fallback/ConfigImporta.ret" | head -5)"
 echo "   $(LC_ALL=C sed 's/\xE3/<E3>/' "$work/fallback/ConfigImporta.ret")"
+echo "== A status probe that gets no answer within 3 s is a transport failure"
+"$linux_build/tools/quintara-service" --token "$token" --cert-dir "$work/certificate-slow" \
+  --delay-path api/getStatus --delay-ms 6000 >"$work/slow.out" 2>&1 &
+slow_pid=$!
+for _ in $(seq 100); do grep -q '^READY ' "$work/slow.out" 2>/dev/null && break; sleep 0.1; done
+read -r _ slow_url slow_ca < "$work/slow.out" || fail "the slow service did not start"
+wine_run "$windows_build/add_root_certificate.exe" "${slow_ca#CA=}"
+slow_port=${slow_url##*:}; slow_port=${slow_port%/}
+request_file "$work/fallback" "Z:${work//\//\\}\\windows.fdb"
+started=$(date +%s%N)
+QUINTARA_BASE_URL="https://localhost:$slow_port/" wine_run "$work/fallback/importador.exe" 2>"$work/slow.err" \
+  || fail "importador.exe failed: $(cat "$work/slow.err")"
+elapsed_ms=$(( ($(date +%s%N) - started) / 1000000 ))
+kill $slow_pid 2>/dev/null || true
+result=$(LC_ALL=C sed 's/\xE3/a/' "$work/fallback/ConfigImporta.ret")
+case $result in
+  *"REST request failed: Timeout was reached (WinHTTP error "*) ;;
+  *) fail "a silent service gave: $result" ;;
+esac
+echo "   $result (the whole run took $elapsed_ms ms)"
 echo "PASS"
