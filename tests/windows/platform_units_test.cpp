@@ -91,6 +91,17 @@ TEST(AnsiCodePage, SystemIsTheAnsiCodePageConvertedByTheSystem)
     EXPECT_EQ(u"n\u00E3o \u20AC", system.decode("n\xE3o \x80"));
 }
 
+// Wine gives code page 65001 to locales without an ANSI code page of their
+// own (hi_IN.UTF-8); a run under such a locale checks the UTF-8 rule.
+TEST(AnsiCodePage, Utf8SystemCodePageWritesAByteOrderMarkFirst)
+{
+    if (GetACP() != CP_UTF8) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 65001";
+    EXPECT_TRUE(AnsiCodePage::system().is_utf8());
+    const TempDir dir;
+    write_result_file(dir / "ConfigImporta.ret", u"n\u00E3o \u0939", AnsiCodePage::system());
+    EXPECT_EQ("\xEF\xBB\xBFn\xC3\xA3o \xE0\xA4\xB9", read_file_bytes(dir / "ConfigImporta.ret"));
+}
+
 TEST(AnsiCodePage, OtherCodePagesByNumber)
 {
     const auto japanese = AnsiCodePage::named("932");
