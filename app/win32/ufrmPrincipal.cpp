@@ -58,8 +58,12 @@ TfrmPrincipal::TfrmPrincipal()
 TfrmPrincipal::~TfrmPrincipal()
 {
     // The icon stays for the process's whole life; the system drops it with
-    // the window.
-    if (window_) DestroyWindow(window_);
+    // the window. Messages sent while the window goes must not reach a form
+    // that is half destroyed.
+    if (window_) {
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+    }
     if (PopupMenu1) DestroyMenu(PopupMenu1);
     if (font_) DeleteObject(font_);
     if (settings_picture_) DestroyIcon(settings_picture_);

@@ -110,8 +110,35 @@ rows=$(isql-fb -q -user SYSDBA -password plumbdoor "$work/loja.fdb" <<< "set lis
 [ "$rows" = "$pages" ] || fail "$rows products imported, not $pages"
 echo "   ConfigImporta.ret: Importacao de dados Ok, $rows products"
 
+echo "== A result file that cannot be written: the error box, then the process waits for \"Sair do sistema\""
+rm -f "$work/app/ConfigImporta.ret" "$work/app/ConfigImporta.ini"
+mkdir "$work/app/ConfigImporta.ret"
+( cd "$work/app" && exec "$here/run.sh" "$prefix" C.UTF-8 importador.exe ) 2>"$work/importer.err" &
+importer_pid=$!
+# The caption is the application title: the file name before its first full stop.
+wait_for is_visible "importador" || fail "no error box appeared"
+shot wine-run-failure-box
+eval "$(xdotool getwindowgeometry --shell "$(visible "importador")")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+sleep 0.3
+xdotool key Return
+sleep 2
+kill -0 $importer_pid 2>/dev/null || fail "the process ended after the failure box instead of waiting in the tray"
+eval "$(xdotool getwindowgeometry --shell "$(visible "Wine System Tray")")"
+xdotool mousemove $((X + 8)) $((Y + 10)) mousedown 3
+sleep 0.2
+xdotool mouseup 3
+sleep 1
+xdotool key Up Return
+status=0
+wait $importer_pid || status=$?
+importer_pid=
+[ $status -eq 0 ] || fail "exit code $status after \"Sair do sistema\""
+rmdir "$work/app/ConfigImporta.ret"
+echo "   the box, then \"Sair do sistema\" ended the process with 0"
+
 echo "== Without a client library: the start-up failure box, exit code 1, the request file kept"
-rm "$work/app/gds32.dll" "$work/app/ConfigImporta.ret"
+rm "$work/app/gds32.dll"
 printf '[CONF]\r\ntoken_quintara=%s\r\n' "$token" > "$work/app/ConfigImporta.ini"
 ( cd "$work/app" && exec "$here/run.sh" "$prefix" C.UTF-8 importador.exe ) 2>"$work/importer.err" &
 importer_pid=$!
