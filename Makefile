@@ -4,7 +4,9 @@
 # make bench  the same, then the import benchmark
 # make sanitize  every test again, built with ASan and UBSan in build-sanitize/
 # make fuzz      each fuzz target for FUZZ_SECONDS under libFuzzer, in build-fuzz/
+# make windows   build-windows/importador.exe and importador-windows.zip
 BUILD ?= build
+WINDOWS_BUILD ?= build-windows
 JOBS  ?= $(shell nproc)
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD     ?= build-fuzz
@@ -12,7 +14,7 @@ FUZZ_SECONDS   ?= 60
 # Which tests `make sanitize` runs (a ctest -R pattern); empty runs them all.
 SANITIZE_TESTS ?=
 
-.PHONY: all deps configure test demo bench sanitize fuzz clean
+.PHONY: all deps configure test demo bench sanitize fuzz windows clean
 
 all: configure
 	cmake --build $(BUILD) -j$(JOBS)
@@ -46,5 +48,10 @@ fuzz:
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz_page_body fuzz_request_file fuzz_number_rules fuzz_sql_texts
 	./scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+windows: deps
+	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+	cmake --build $(WINDOWS_BUILD) -j$(JOBS) --target importador importador_zip
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD)

@@ -12,6 +12,9 @@ packages=(
   libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
   qt6-base-dev qt6-qpa-plugins libx11-dev
   xvfb trayer xdotool x11-utils imagemagick fonts-dejavu-core
+  # The Windows build (make windows) and its tests under Wine.
+  g++-mingw-w64-x86-64-posix googletest zip
+  wine wine64 wine64-tools libwine-dev
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev)

@@ -10,7 +10,6 @@
 #include "util/installation_lock.h"
 #include "util/request_file.h"
 #include "util/result_file.h"
-#include "util/utf.h"
 
 #include <chrono>
 #include <exception>
@@ -26,9 +25,10 @@ constexpr char16_t lock_file_name[] = u"ConfigImporta.lock";
 constexpr char16_t no_request_file_text[] = u"Erro abrir arquivo de configuracao ConfigImporta.ini";
 constexpr char16_t run_failure_prefix[] = u"Erro de conexao com banco de dados Local...";
 
+// Straight from UTF-16, so that Windows gets the wide path itself.
 std::filesystem::path path_of(const std::u16string& file)
 {
-    return std::filesystem::path(utf16_to_utf8(file));
+    return std::filesystem::path(file);
 }
 
 // Lets the shell serve its messages while the run trims memory, and only
@@ -96,7 +96,7 @@ ImportRun::Ending ImportRun::timerImportTimer()
     } in_progress{run_in_progress_};
 
     report_ = RunReport(path_of(file_path(log_file_name)));
-    report_.log(u"== Importação iniciada em " + local_time_text(std::chrono::system_clock::now()));
+    report_.log(u"== Importação iniciada em " + local_time_text());
     ProductImport import(ger_API_, dtmApi_, report_,
                          [this](const std::u16string& text) { shell_.show_progress(text); });
     // Printed however the run ends, an escaping failure included.

@@ -1,11 +1,11 @@
 #include "sync/run_report.h"
 
+#include "util/local_time.h"
 #include "util/number_text.h"
 #include "util/utf.h"
 
 #include <charconv>
 #include <cstdio>
-#include <ctime>
 #include <fstream>
 #include <system_error>
 
@@ -73,12 +73,9 @@ std::u16string summary_text(const ProductImport::Counts& c, std::chrono::steady_
            seconds_text(elapsed) + u" s";
 }
 
-std::u16string local_time_text(std::chrono::system_clock::time_point when)
+std::u16string local_time_text()
 {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    return integer_to_text(local.tm_year + 1900) + u"-" + two_digits(local.tm_mon + 1) + u"-" +
-           two_digits(local.tm_mday) + u" " + two_digits(local.tm_hour) + u":" + two_digits(local.tm_min) + u":" +
-           two_digits(local.tm_sec);
+    const LocalDateTime now = local_date_time();
+    return integer_to_text(now.year) + u"-" + two_digits(now.month) + u"-" + two_digits(now.day) + u" " +
+           two_digits(now.hour) + u":" + two_digits(now.minute) + u":" + two_digits(now.second);
 }

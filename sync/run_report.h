@@ -33,5 +33,5 @@ private:
 // "Resumo: <pages> páginas, <n> produtos inseridos, ... em <s> s".
 std::u16string summary_text(const ProductImport::Counts& counts, std::chrono::steady_clock::duration elapsed);
 
-// The local date and time as "YYYY-MM-DD HH:MM:SS".
-std::u16string local_time_text(std::chrono::system_clock::time_point when);
+// The local date and time now as "YYYY-MM-DD HH:MM:SS".
+std::u16string local_time_text();

@@ -2,6 +2,7 @@
 
 #include <string>
 
-// Full path of the running executable in the file system's bytes; empty when
-// the system will not tell.
-std::string executable_file_path();
+// The directory of the running executable as text, up to and including its
+// last separator ("/" on Linux; "\" or ":" on Windows, with a "\" added
+// after a bare drive); empty when the system will not tell.
+std::u16string executable_directory();

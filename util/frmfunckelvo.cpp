@@ -2,13 +2,13 @@
 
 #include "util/ascii_text.h"
 #include "util/executable_path.h"
+#include "util/local_time.h"
 #include "util/number_text.h"
 #include "util/utf.h"
 #include "util/working_set.h"
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <utility>
 
 namespace {
@@ -36,11 +36,7 @@ std::int32_t Funcoes_da_Kelvo::FloatToInt(double ValorIn)
 
 int Funcoes_da_Kelvo::Seconds()
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    const int seconds = local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
-    return std::min(seconds, 86399);  // a leap second stays within the day
+    return local_seconds_of_day();
 }
 
 std::u16string Funcoes_da_Kelvo::ExtraiStringDelimitador(std::u16string_view strTexto, std::u16string_view delimit)
@@ -88,10 +84,9 @@ std::u16string Funcoes_da_Kelvo::TrocaLetra(std::u16string_view strIn, std::u16s
 
 std::u16string Funcoes_da_Kelvo::Path_Do_Executavel()
 {
-    const std::string path = executable_file_path();
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return u"./";  // no /proc: fall back to the working directory
-    return utf8_to_utf16(std::string_view(path).substr(0, slash + 1));
+    auto directory = executable_directory();
+    if (directory.empty()) return u"./";  // the system will not tell: fall back to the working directory
+    return directory;
 }
 
 bool Funcoes_da_Kelvo::Tem_Palavra_no_Texto(std::u16string_view palavraIn, std::u16string_view textoIn)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 
@@ -13,13 +14,16 @@ public:
     // `unavailable`: the lock file cannot be made (a read-only folder, say).
     static Outcome try_take(const std::filesystem::path& file, std::optional<InstallationLock>& lock);
 
-    InstallationLock(InstallationLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    InstallationLock(InstallationLock&& other) noexcept : handle_(other.handle_) { other.handle_ = no_handle; }
     InstallationLock& operator=(InstallationLock&& other) noexcept;
     InstallationLock(const InstallationLock&) = delete;
     InstallationLock& operator=(const InstallationLock&) = delete;
     ~InstallationLock();
 
 private:
-    explicit InstallationLock(int fd) : fd_(fd) { }
-    int fd_;
+    // A file descriptor, or a Windows HANDLE; -1 is neither.
+    static constexpr std::intptr_t no_handle = -1;
+    explicit InstallationLock(std::intptr_t handle) : handle_(handle) { }
+    void release() noexcept;
+    std::intptr_t handle_;
 };

@@ -19,17 +19,23 @@ InstallationLock::Outcome InstallationLock::try_take(const std::filesystem::path
     return Outcome::taken;
 }
 
+void InstallationLock::release() noexcept
+{
+    if (handle_ != no_handle) close(static_cast<int>(handle_));
+    handle_ = no_handle;
+}
+
 InstallationLock& InstallationLock::operator=(InstallationLock&& other) noexcept
 {
     if (this != &other) {
-        if (fd_ >= 0) close(fd_);
-        fd_ = other.fd_;
-        other.fd_ = -1;
+        release();
+        handle_ = other.handle_;
+        other.handle_ = no_handle;
     }
     return *this;
 }
 
 InstallationLock::~InstallationLock()
 {
-    if (fd_ >= 0) close(fd_);
+    release();
 }

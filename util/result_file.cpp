@@ -95,32 +95,3 @@ void write_result_file(const std::filesystem::path& file, std::u16string_view te
     if (const int error = temporary.finish()) throw_write_error(file, error);
     if (const int error = temporary.rename_to(file)) throw_write_error(file, error);
 }
-
-namespace {
-
-// "<prefix><pid>.<counter>.tmp", as TemporaryFile names them.
-bool is_temporary_name(std::string_view name, std::string_view prefix)
-{
-    if (!name.starts_with(prefix) || !name.ends_with(".tmp")) return false;
-    const std::string_view middle = name.substr(prefix.size(), name.size() - prefix.size() - 4);
-    const auto dot = middle.find('.');
-    auto all_digits = [](std::string_view text) {
-        return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
-    };
-    return dot != std::string_view::npos && all_digits(middle.substr(0, dot)) && all_digits(middle.substr(dot + 1));
-}
-
-}  // namespace
-
-void remove_stale_temporary_files(const std::filesystem::path& file)
-{
-    const auto directory = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-    const std::string prefix = "." + file.filename().string() + ".";
-    std::error_code ignored;
-    for (std::filesystem::directory_iterator it(directory, ignored), end; !ignored && it != end;
-         it.increment(ignored)) {
-        const std::string name = it->path().filename().string();
-        if (is_temporary_name(name, prefix) && it->is_regular_file(ignored))
-            std::filesystem::remove(it->path(), ignored);
-    }
-}

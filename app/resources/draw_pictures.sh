@@ -22,3 +22,7 @@ convert -size 20x20 xc:none \
   -draw 'circle 10,10 10,3' \
   -fill '#f0f0f0' -draw 'circle 10,10 10,7' \
   -strip settings-20.png
+
+# The same pictures as Windows icon resources, for the Windows build.
+convert mainicon-16.png mainicon-32.png mainicon-48.png -depth 8 mainicon.ico
+convert settings-20.png -depth 8 -type TrueColorAlpha btnconfig.ico

@@ -66,20 +66,27 @@ void resolve_all(const SharedLibrary& library, IscApi& api)
     resolve_optional(library, api.isc_dsql_execute_immediate, "isc_dsql_execute_immediate");
 }
 
+#ifdef _WIN32
+// gds32.dll is the name the back office has always installed; current client
+// installations ship only fbclient.dll.
+constexpr const char* default_name = "gds32.dll";
+constexpr const char* fallback_name = "fbclient.dll";
+#else
+constexpr const char* default_name = "libfbclient.so.2";
+constexpr const char* fallback_name = nullptr;
+#endif
+
 }  // namespace
 
 const char* ClientLibrary::default_file_name()
 {
-#ifdef _WIN32
-    return "gds32.dll";
-#else
-    return "libfbclient.so.2";
-#endif
+    return default_name;
 }
 
 std::shared_ptr<const ClientLibrary> ClientLibrary::load(const std::string& file_name)
 {
     auto library = SharedLibrary::open(file_name);
+    if (!library.loaded() && fallback_name && file_name == default_name) library = SharedLibrary::open(fallback_name);
     if (!library.loaded()) throw Error(library_not_found(file_name));
     auto api = std::make_unique<IscApi>();
     resolve_all(library, *api);

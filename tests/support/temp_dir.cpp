@@ -2,14 +2,25 @@
 
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
-#include <stdlib.h>
 
+// A name nobody else has taken; create_directory is the check (the system's
+// mkdtemp is not on every platform the tests run on).
 TempDir::TempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "importador-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    std::random_device random;
+    static constexpr char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = "importador-test-";
+        for (int i = 0; i < 8; ++i) name += digits[random() % 36];
+        auto candidate = std::filesystem::temp_directory_path() / name;
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary directory");
 }
 
 TempDir::~TempDir()

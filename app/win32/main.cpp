@@ -1,0 +1,55 @@
+#include "api/uGer_API.h"
+#include "app/win32/ufrmPrincipal.h"
+#include "db/uDtmApi.h"
+#include "util/error.h"
+
+#include <windows.h>
+
+#include <memory>
+
+namespace {
+
+// The box of a failure at start-up. Its text goes to standard error too, for
+// a caller that started the program with a handle there.
+void show_start_failure(const std::u16string& message)
+{
+    const HANDLE error_output = GetStdHandle(STD_ERROR_HANDLE);
+    if (error_output && error_output != INVALID_HANDLE_VALUE) {
+        const std::u16string line = u"Application Error: " + message + u"\n";
+        const int size = WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<const wchar_t*>(line.data()),
+                                             static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
+        std::string bytes(static_cast<std::size_t>(size), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<const wchar_t*>(line.data()), static_cast<int>(line.size()),
+                            bytes.data(), size, nullptr, nullptr);
+        DWORD written = 0;
+        WriteFile(error_output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    }
+    MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(message.c_str()), L"Application Error", MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    std::unique_ptr<TfrmPrincipal> frmPrincipal;
+    std::unique_ptr<Tger_API> ger_API;
+    std::unique_ptr<TdtmApi> dtmApi;
+    try {
+        frmPrincipal = std::make_unique<TfrmPrincipal>();
+        ger_API = std::make_unique<Tger_API>();
+        dtmApi = std::make_unique<TdtmApi>();
+    } catch (const std::exception& failure) {
+        show_start_failure(message_of(failure));
+        return 1;
+    }
+    frmPrincipal->attach(*ger_API, *dtmApi);
+    // A second importer beside the same request file leaves it to the first.
+    if (!frmPrincipal->claim_installation()) return 0;
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}

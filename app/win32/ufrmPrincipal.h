@@ -1,0 +1,74 @@
+#pragma once
+
+#include "sync/import_run.h"
+
+#include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+
+class TdtmApi;
+class Tger_API;
+
+// The main form on Windows: a hidden window whose only presence is the
+// notification-area icon and its menu; its timer starts the one-shot import
+// run, and it is the shell the run asks for what only a desktop can do.
+class TfrmPrincipal : public ImportShell {
+public:
+    // The icon's messages: WM_USER + 1.
+    static constexpr UINT Wm_iconTray = WM_USER + 1;
+
+    TfrmPrincipal();
+    ~TfrmPrincipal() override;
+    TfrmPrincipal(const TfrmPrincipal&) = delete;
+    TfrmPrincipal& operator=(const TfrmPrincipal&) = delete;
+
+    // The other two long-lived objects exist only after the form; the run
+    // needs them by the first tick.
+    void attach(Tger_API& ger_API, TdtmApi& dtmApi);
+    // False when another importer of this installation is running.
+    bool claim_installation() { return run_->claim_installation(); }
+
+    HWND handle() const { return window_; }
+
+    HWND pnlPri = nullptr;
+    HWND btnConfig = nullptr;
+    HWND lblStatus = nullptr;
+    HWND memotmp = nullptr;
+    // Under lblStatus: what the run is doing, in the user's words.
+    HWND lblProgresso = nullptr;
+    HMENU PopupMenu1 = nullptr;
+    NOTIFYICONDATAW trayIconData{};
+
+    void FormCreate();
+    void timerImportTimer();
+    void sairClick();
+    void restauraClick();
+
+    void show_progress(const std::u16string& text) override;
+    void show_outcome(const std::u16string& text) override;
+    void dispatch_messages() override;
+    void show_failure_box(const std::u16string& message) override;
+
+private:
+    static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    void FormActivate();
+    void build_status_window();
+    void build_tray_menu();
+    void add_tray_icon();
+    void open_tray_menu();
+    void stay_after_failure();
+    void arm_timer();
+    void disarm_timer();
+
+    HWND window_ = nullptr;
+    HFONT font_ = nullptr;
+    HICON icon_ = nullptr;
+    HICON settings_picture_ = nullptr;
+    bool tray_icon_added_ = false;
+    bool shown_before_ = false;
+    std::unique_ptr<ImportRun> run_;
+};

@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# tray_desktop.sh LINUX_BUILD WINDOWS_BUILD BRIDGE_DIR PREFIX SCREENSHOT_DIR
+#
+# importador.exe on a private X server under Wine, driven with the mouse:
+# the icon in Wine's system tray window, a double click that shows the
+# centred status window, the right-button menu, "Sair do sistema" during a
+# run (the process ends only after the result file), and the start-up
+# failure box. Screenshots of each step go to SCREENSHOT_DIR.
+set -euo pipefail
+
+linux_build=$1 windows_build=$2 bridge_dir=$3 prefix=$4 shots=$5
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(cd "$here/../.." && pwd)
+pages=12 token="tray-$RANDOM$RANDOM"
+
+fail() { echo "FAIL: $*" >&2; [ -s "$work/importer.err" ] && sed "s/^/  importer: /" "$work/importer.err" >&2; exit 1; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/importador-tray-XXXXXX")
+xvfb_pid= service_pid= importer_pid=
+cleanup() {
+  for pid in $importer_pid $service_pid $xvfb_pid; do kill "$pid" 2>/dev/null || true; done
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  WINEPREFIX=$prefix WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A private X server on a free display; Wine draws on it with its X11 driver.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+"$here/run.sh" "$prefix" C.UTF-8 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f >/dev/null 2>&1
+# The desktop process that reg started still holds the null driver; the
+# importer must start a new one, which reads the X11 driver.
+WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
+mkdir -p "$shots"
+shot() { import -window root "$shots/$1.png"; echo "   screenshot $shots/$1.png"; }
+visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+wait_for() {  # wait_for CONDITION-COMMAND... : up to 15 s
+  for _ in $(seq 150); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+  return 1
+}
+is_visible() { [ -n "$(visible "$1")" ]; }
+mapped_importer_windows() { xwininfo -root -tree | grep -c '("importador.exe" "importador.exe")  [0-9]*x[0-9]*+[0-9]' || true; }
+
+# A run of one product per page, each page a second late: time enough for
+# the clicks, which are served between pages.
+{ echo "create database '$work/loja.fdb' page_size 8192;"; cat "$source_dir/tools/bench/schema.sql"; } \
+  | isql-fb -q -user SYSDBA -password plumbdoor -b >/dev/null || fail "could not create the database"
+"$linux_build/tools/quintara-service" --products $pages --token "$token" --cert-dir "$work/certificate" \
+  --delay-path api/operacoes-frente/getPessoasProdutos/PRODUTO/ --delay-ms 1000 >"$work/service.out" 2>&1 &
+service_pid=$!
+wait_for grep -q '^READY ' "$work/service.out" || fail "the service did not start: $(cat "$work/service.out")"
+read -r _ base_url ca < "$work/service.out"
+port=${base_url##*:}; port=${port%/}
+"$here/run.sh" "$prefix" C.UTF-8 "$windows_build/add_root_certificate.exe" "${ca#CA=}"
+
+mkdir "$work/app"
+cp "$windows_build/importador.exe" "$work/app/"
+cp "$bridge_dir/gds32.dll.so" "$work/app/gds32.dll"
+printf '[CONF]\r\ntoken_quintara=%s\r\npathBancoDados=%s\r\nReg_por_trafego=1\r\n' "$token" "$work/loja.fdb" \
+  > "$work/app/ConfigImporta.ini"
+
+echo "== Start: only the icon, in Wine's system tray window"
+( cd "$work/app" && QUINTARA_BASE_URL="https://localhost:$port/" exec "$here/run.sh" "$prefix" C.UTF-8 importador.exe ) \
+  2>"$work/importer.err" &
+importer_pid=$!
+wait_for is_visible "Wine System Tray" || fail "no system tray window appeared"
+sleep 1
+is_visible "Leitura de balanca" && fail "the status window is shown at start"
+eval "$(xdotool getwindowgeometry --shell "$(visible "Wine System Tray")")"
+icon_x=$((X + 8)) icon_y=$((Y + 10))
+shot wine-tray-icon
+
+echo "== A single click does nothing; a double click shows the status window, centred"
+xdotool mousemove $icon_x $icon_y click 1
+sleep 2
+is_visible "Leitura de balanca" && fail "a single click showed the status window"
+xdotool mousemove $icon_x $icon_y click --repeat 2 --delay 80 1
+wait_for is_visible "Leitura de balanca" || fail "a double click did not show the status window"
+eval "$(xdotool getwindowgeometry --shell "$(visible "Leitura de balanca")")"
+# X tells the client area; the title bar above it shifts its centre down.
+dx=$((X + WIDTH / 2 - 400)) dy=$((Y + HEIGHT / 2 - 300))
+[ ${dx#-} -le 4 ] && [ $dy -ge 0 ] && [ $dy -le 20 ] || fail "the status window is not centred: ${WIDTH}x${HEIGHT}+$X+$Y"
+sleep 1.5  # a page or two, for the progress text
+shot wine-status-window
+
+echo "== The right button opens the menu at the cursor"
+before=$(mapped_importer_windows)
+xdotool mousemove $icon_x $icon_y mousedown 3
+sleep 0.2
+xdotool mouseup 3
+menu_opened() { [ "$(mapped_importer_windows)" -gt "$before" ]; }
+wait_for menu_opened || fail "no menu appeared"
+sleep 0.5
+shot wine-tray-menu
+
+echo "== \"Sair do sistema\" during the run: the run finishes and writes its result first"
+xdotool key Up Return
+sleep 2
+kill -0 $importer_pid 2>/dev/null || fail "the process ended before its run did"
+[ -e "$work/app/ConfigImporta.ret" ] && fail "the run was cut short"
+status=0
+wait $importer_pid || status=$?
+importer_pid=
+[ $status -eq 0 ] || fail "exit code $status: $(cat "$work/importer.err")"
+[ "$(cat "$work/app/ConfigImporta.ret")" = "Importacao de dados Ok" ] \
+  || fail "result: $(cat "$work/app/ConfigImporta.ret")"
+rows=$(isql-fb -q -user SYSDBA -password plumbdoor "$work/loja.fdb" <<< "set list on; select count(*) n from Mercadorias;" \
+  | awk '/^N /{print $2}')
+[ "$rows" = "$pages" ] || fail "$rows products imported, not $pages"
+echo "   ConfigImporta.ret: Importacao de dados Ok, $rows products"
+
+echo "== A result file that cannot be written: the error box, then the process waits for \"Sair do sistema\""
+rm -f "$work/app/ConfigImporta.ret" "$work/app/ConfigImporta.ini"
+mkdir "$work/app/ConfigImporta.ret"
+( cd "$work/app" && exec "$here/run.sh" "$prefix" C.UTF-8 importador.exe ) 2>"$work/importer.err" &
+importer_pid=$!
+# The caption is the application title: the file name before its first full stop.
+wait_for is_visible "importador" || fail "no error box appeared"
+shot wine-run-failure-box
+eval "$(xdotool getwindowgeometry --shell "$(visible "importador")")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+sleep 0.3
+xdotool key Return
+sleep 2
+kill -0 $importer_pid 2>/dev/null || fail "the process ended after the failure box instead of waiting in the tray"
+eval "$(xdotool getwindowgeometry --shell "$(visible "Wine System Tray")")"
+xdotool mousemove $((X + 8)) $((Y + 10)) mousedown 3
+sleep 0.2
+xdotool mouseup 3
+sleep 1
+xdotool key Up Return
+status=0
+wait $importer_pid || status=$?
+importer_pid=
+[ $status -eq 0 ] || fail "exit code $status after \"Sair do sistema\""
+rmdir "$work/app/ConfigImporta.ret"
+echo "   the box, then \"Sair do sistema\" ended the process with 0"
+
+echo "== Without a client library: the start-up failure box, exit code 1, the request file kept"
+rm "$work/app/gds32.dll"
+printf '[CONF]\r\ntoken_quintara=%s\r\n' "$token" > "$work/app/ConfigImporta.ini"
+( cd "$work/app" && exec "$here/run.sh" "$prefix" C.UTF-8 importador.exe ) 2>"$work/importer.err" &
+importer_pid=$!
+wait_for is_visible "Application Error" || fail "no error box appeared: $(cat "$work/importer.err")"
+shot wine-startup-failure-box
+eval "$(xdotool getwindowgeometry --shell "$(visible "Application Error")")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+sleep 0.3
+xdotool key Return
+status=0
+wait $importer_pid || status=$?
+importer_pid=
+[ $status -eq 1 ] || fail "exit code $status after the start-up failure"
+grep -q "InterBase library gds32.dll not found in the path" "$work/importer.err" || fail "$(cat "$work/importer.err")"
+[ -e "$work/app/ConfigImporta.ini" ] && [ ! -e "$work/app/ConfigImporta.ret" ] || fail "the request was touched"
+echo "PASS"
