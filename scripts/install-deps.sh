@@ -9,7 +9,7 @@ packages=(
   libgtest-dev
   libcurl4-openssl-dev libssl-dev openssl ca-certificates
   rapidjson-dev libcpp-httplib-dev
-  libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
+  libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils firebird3.0-server
   qt6-base-dev qt6-qpa-plugins libx11-dev
   xvfb trayer xdotool x11-utils imagemagick fonts-dejavu-core
   # The Windows build (make windows) and its tests under Wine.

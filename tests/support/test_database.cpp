@@ -19,14 +19,14 @@ const std::vector<std::u16string> importer_tables = {
 };
 
 struct Session {
-    explicit Session(const std::filesystem::path& file, const ReadAs& read_as = {})
+    explicit Session(const std::string& database_name, const ReadAs& read_as = {})
         : database(ClientLibrary::load()), transaction(database), query(database, transaction, u"qryTest")
     {
         std::vector<std::u16string> params = {u"user_name=SYSDBA", u"password=plumbdoor"};
         if (!read_as.lc_ctype.empty()) params.push_back(u"lc_ctype=" + read_as.lc_ctype);
         database.set_params(std::move(params));
         database.set_text_code_page(read_as.code_page);
-        database.set_database_name(utf8_to_utf16(file.string()));
+        database.set_database_name(utf8_to_utf16(database_name));
         database.connect();
         transaction.start();
     }
@@ -66,9 +66,9 @@ std::u16string TestDatabase::name() const
     return utf8_to_utf16(file.string());
 }
 
-void execute_statements(const std::filesystem::path& file, const std::vector<std::u16string>& statements)
+void execute_statements(const std::string& database, const std::vector<std::u16string>& statements)
 {
-    Session session(file);
+    Session session(database);
     for (const auto& statement : statements) {
         session.query.replace_text({statement});
         session.query.execute();
@@ -77,10 +77,10 @@ void execute_statements(const std::filesystem::path& file, const std::vector<std
     session.database.disconnect();
 }
 
-std::vector<std::vector<std::u16string>> read_rows(const std::filesystem::path& file, std::u16string_view select,
+std::vector<std::vector<std::u16string>> read_rows(const std::string& database, std::u16string_view select,
                                                    const ReadAs& read_as)
 {
-    Session session(file, read_as);
+    Session session(database, read_as);
     session.query.replace_text({std::u16string(select)});
     session.query.Open();
     std::vector<std::vector<std::u16string>> rows;

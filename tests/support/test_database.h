@@ -24,8 +24,11 @@ struct TestDatabase {
     std::filesystem::path file;
 };
 
+// `database` below is named as the client library takes it: a file (the
+// embedded engine; a path converts) or host/port:path through a server.
+
 // Runs statements (DDL or DML) on the database and commits; nothing stays attached.
-void execute_statements(const std::filesystem::path& file, const std::vector<std::u16string>& statements);
+void execute_statements(const std::string& database, const std::vector<std::u16string>& statements);
 
 // How text comes back: the connection's character set (none by default)
 // and the code page its bytes are decoded with (the ANSI one by default).
@@ -35,5 +38,5 @@ struct ReadAs {
 };
 
 // Every row of a SELECT, each column as text; nothing stays attached.
-std::vector<std::vector<std::u16string>> read_rows(const std::filesystem::path& file, std::u16string_view select,
+std::vector<std::vector<std::u16string>> read_rows(const std::string& database, std::u16string_view select,
                                                    const ReadAs& read_as = {});

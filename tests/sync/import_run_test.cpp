@@ -1,6 +1,8 @@
 // Whole runs in-process, as one timer tick starts them: the run unit with a
 // recording shell, the substitute web service answering scripted pages over
-// HTTPS, and a fresh embedded database checked row by row afterwards.
+// HTTPS, and a fresh database checked row by row afterwards. The scenarios
+// run once with the embedded engine and once through a server, against the
+// same expected rows.
 #include "sync/run_fixture.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -236,21 +239,22 @@ const Scenario scenarios[] = {
           u"if (exists(select 1 from Mercadorias where cod_red = 3)) then exception commit_refused; end"}},
 };
 
-class ProductSync : public ImportRunTest, public ::testing::TestWithParam<Scenario> {
+class ProductSync : public ImportRunTest, public ::testing::TestWithParam<std::tuple<Scenario, DatabaseMode>> {
 protected:
     static void SetUpTestSuite() { use_utf8_locale(); }
 };
 
 TEST_P(ProductSync, ImportsWhatTheServiceAnswers)
 {
-    const Scenario& s = GetParam();
-    if (!s.database_setup.empty()) execute_statements(database.file, s.database_setup);
+    const auto& [s, mode] = GetParam();
+    const std::string name = database_name(mode);
+    if (!s.database_setup.empty()) execute_statements(name, s.database_setup);
     for (const auto& p : s.pages) service->script(page_path(s.page_size, p.start_id), p.answer);
 
     std::string err;
     for (int i = 0; i < s.imports; ++i) {
         service->clear_received();
-        write_request(s.page_size);
+        write_request(s.page_size, name);
         ASSERT_EQ(ImportRun::Ending::quit, run_once(&err));
         EXPECT_FALSE(std::filesystem::exists(dir / "ConfigImporta.ini"));
         EXPECT_EQ(utf8_bom + s.outcome, read_file_bytes(dir / "ConfigImporta.ret")) << err;
@@ -269,17 +273,26 @@ TEST_P(ProductSync, ImportsWhatTheServiceAnswers)
     EXPECT_EQ(s.confirmed ? 1 : 0, confirmations);
 
     EXPECT_EQ(s.departments,
-              utf8_rows(read_rows(database.file, u"select cod_dep, nom_dep, tipo_item, com_dep from Departamentos "
-                                                 u"order by cod_dep")));
-    EXPECT_EQ(s.merchandise, utf8_rows(read_rows(database.file, u"select " + utf8_to_utf16(s.merchandise_columns) +
-                                                                    u" from Mercadorias order by cod_red")));
+              utf8_rows(read_rows(name, u"select cod_dep, nom_dep, tipo_item, com_dep from Departamentos "
+                                        u"order by cod_dep")));
+    EXPECT_EQ(s.merchandise, utf8_rows(read_rows(name, u"select " + utf8_to_utf16(s.merchandise_columns) +
+                                                           u" from Mercadorias order by cod_red")));
 
     EXPECT_NE(std::string::npos, err.find("Resumo: ")) << err;
     for (const auto& text : s.in_stderr) EXPECT_NE(std::string::npos, err.find(text)) << err;
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, ProductSync, ::testing::ValuesIn(scenarios),
-                         [](const auto& info) { return std::string(info.param.name); });
+std::string scenario_name(const ::testing::TestParamInfo<ProductSync::ParamType>& info)
+{
+    return std::get<0>(info.param).name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Embedded, ProductSync,
+                         ::testing::Combine(::testing::ValuesIn(scenarios), ::testing::Values(DatabaseMode::embedded)),
+                         scenario_name);
+INSTANTIATE_TEST_SUITE_P(Server, ProductSync,
+                         ::testing::Combine(::testing::ValuesIn(scenarios), ::testing::Values(DatabaseMode::server)),
+                         scenario_name);
 
 class WholeRun : public ImportRunTest, public ::testing::Test {
 protected:

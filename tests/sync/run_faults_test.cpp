@@ -73,6 +73,76 @@ TEST_F(RunFaults, RowHeldByAnotherStationEndsTheRunUnconfirmed)
               utf8_rows(read_rows(database.file, u"select cod_red, nom_mer from Mercadorias order by cod_red")));
 }
 
+// Through the server, as a shop with several stations has it: the same
+// held row, and then the server itself killed in the middle of an import.
+class ServerFaults : public ImportRunTest, public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { use_utf8_locale(); }
+    std::string name() const { return database_name(DatabaseMode::server); }
+};
+
+TEST_F(ServerFaults, RowHeldByAnotherStationEndsTheRunUnconfirmed)
+{
+    execute_statements(name(), {u"insert into Mercadorias (cod_red, nom_mer) values (1, 'Antigo')"});
+    service->script(page_path("500", 0), page({{.codigo = 2, .nome = "Novo"}, {.codigo = 1, .nome = "Atual"}}, 0));
+    IBDatabase other_station(ClientLibrary::load());
+    other_station.set_params({u"user_name=SYSDBA", u"password=plumbdoor"});
+    other_station.set_database_name(utf8_to_utf16(name()));
+    other_station.connect();
+    IBTransaction holding(other_station);
+    holding.start();
+    IBQuery update(other_station, holding, u"qryOutra");
+    update.replace_text({u"update Mercadorias set nom_mer = 'Outra estacao' where cod_red = 1"});
+    update.execute();
+
+    write_request("500", name());
+    {
+        RunObjects objects(dir.path(), service->base_url());
+        objects.dtmApi.lock_timeout_seconds = 1;
+        EXPECT_EQ(ImportRun::Ending::quit, objects.run.timerImportTimer());
+    }
+    const std::string outcome = read_file_bytes(dir / "ConfigImporta.ret");
+    EXPECT_TRUE(outcome.starts_with(utf8_bom + "ERRO: a gravacao do produto 1 falhou (")) << outcome;
+    EXPECT_EQ(0, confirmations(*service));
+    holding.rollback();
+    other_station.disconnect();
+    EXPECT_EQ((Rows{{"1", "Antigo"}}),
+              utf8_rows(read_rows(name(), u"select cod_red, nom_mer from Mercadorias order by cod_red")));
+}
+
+// The server dies after the second of five pages: a clear error and no
+// hang; once it is back, the next run brings every row.
+TEST_F(ServerFaults, ServerKilledMidImportThenTheNextRunCompletes)
+{
+    for (int page_start = 0; page_start < 5; ++page_start)
+        service->script(page_path("1", page_start),
+                        page({{.codigo = page_start + 1, .nome = "P" + std::to_string(page_start + 1)}},
+                             page_start < 4 ? page_start + 1 : 0));
+    write_request("1", name());
+    std::string err;
+    {
+        RunObjects objects(dir.path(), service->base_url());
+        int pages_done = 0;
+        objects.shell.on_dispatch = [&] {
+            if (++pages_done == 3) firebird_server().kill();  // before the first page, then after each
+        };
+        const auto started = std::chrono::steady_clock::now();
+        err = standard_error_of([&] { EXPECT_EQ(ImportRun::Ending::quit, objects.run.timerImportTimer()); });
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(60));
+    }
+    const std::string outcome = read_file_bytes(dir / "ConfigImporta.ret");
+    EXPECT_TRUE(outcome.starts_with(utf8_bom + "ERRO: a gravacao do produto 3 falhou (")) << outcome << err;
+    EXPECT_EQ(0, confirmations(*service));
+
+    firebird_server().start();
+    EXPECT_EQ((Rows{{"1"}, {"2"}}), utf8_rows(read_rows(name(), u"select cod_red from Mercadorias order by cod_red")));
+    write_request("1", name());
+    EXPECT_EQ(ImportRun::Ending::quit, run_once());
+    EXPECT_EQ(utf8_bom + import_ok, read_file_bytes(dir / "ConfigImporta.ret"));
+    EXPECT_EQ((Rows{{"1"}, {"2"}, {"3"}, {"4"}, {"5"}}),
+              utf8_rows(read_rows(name(), u"select cod_red from Mercadorias order by cod_red")));
+}
+
 // The failure escapes to the box, but the database is let go first.
 TEST_F(RunFaults, ResultThatCannotBeWrittenStillDisconnects)
 {

@@ -1,10 +1,12 @@
 // Shared by the whole-run tests: scripted products pages, the three
 // long-lived objects of one process with a recording shell, and a fixture
-// with the substitute service and a fresh embedded database.
+// with the substitute service and a fresh database, which the run opens
+// embedded or through the test program's private server.
 #pragma once
 
 #include "api/uGer_API.h"
 #include "db/uDtmApi.h"
+#include "support/firebird_server.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
@@ -30,6 +32,15 @@ inline const std::string run_failure = "Erro de conexao com banco de dados Local
 inline const std::string utf8_bom = "\xEF\xBB\xBF";
 
 using Rows = std::vector<std::vector<std::string>>;
+
+// How the run reaches the database file: the embedded engine opens it
+// itself, or the private server opens it for the run.
+enum class DatabaseMode { embedded, server };
+
+inline void PrintTo(DatabaseMode mode, std::ostream* out)
+{
+    *out << (mode == DatabaseMode::server ? "server" : "embedded");
+}
 
 // Every field the import reads; numbers and flags are raw JSON text.
 struct Product {
@@ -171,6 +182,14 @@ protected:
                                                         database_name + "\r\nReg_por_trafego=" + page_size + "\r\n");
     }
     void write_request(const std::string& page_size) { write_request(page_size, database.file.string()); }
+
+    // The test database's name in `mode`: its file, or the file on the
+    // private server (started on first use). Every attachment in a test
+    // must go one way: the embedded engine holds a file exclusively.
+    std::string database_name(DatabaseMode mode) const
+    {
+        return mode == DatabaseMode::server ? firebird_server().database_name(database.file) : database.file.string();
+    }
 
     // One process's worth of run: fresh objects, one tick.
     ImportRun::Ending run_once(std::string* standard_error = nullptr, RecordingShell* shell_seen = nullptr)
