@@ -4,9 +4,11 @@
 #include "util/iconv_converter.h"
 
 #include "util/error.h"
+#include "util/utf.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <optional>
@@ -37,16 +39,8 @@ const wchar_t* wide(std::u16string_view text)
 // at a character boundary.
 constexpr std::size_t max_piece = INT_MAX / 4;
 
-}  // namespace
-
-bool iconv_supports(const std::string& code_page)
+std::string system_encode(UINT number, std::u16string_view text)
 {
-    return code_page_number(code_page).has_value();
-}
-
-std::string iconv_encode(const std::string& code_page, std::u16string_view text)
-{
-    const UINT number = checked_code_page(code_page);
     std::string out;
     while (!text.empty()) {
         std::size_t piece = std::min(text.size(), max_piece);
@@ -58,6 +52,50 @@ std::string iconv_encode(const std::string& code_page, std::u16string_view text)
         WideCharToMultiByte(number, 0, wide(text), length, out.data() + start, needed, nullptr, nullptr);
         text.remove_prefix(piece);
     }
+    return out;
+}
+
+std::size_t quotes_in(std::u16string_view text)
+{
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), u'\'') +
+                                    std::count(text.begin(), text.end(), u'"'));
+}
+
+std::size_t quotes_in(std::string_view bytes)
+{
+    return static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\'') +
+                                    std::count(bytes.begin(), bytes.end(), '"'));
+}
+
+// The system's best fit turns marks such as U+2032 and U+FF07 into ASCII
+// quotes. SQL text is quoted before it is encoded, so a quote made here
+// would end a literal early: such a character becomes the default "?".
+std::string without_made_quotes(UINT number, std::u16string_view text)
+{
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = character_length(text, at);
+        const std::u16string_view character = text.substr(at, length);
+        std::string bytes = system_encode(number, character);
+        if (quotes_in(bytes) != quotes_in(character)) bytes = "?";
+        out += bytes;
+        at += length;
+    }
+    return out;
+}
+
+}  // namespace
+
+bool iconv_supports(const std::string& code_page)
+{
+    return code_page_number(code_page).has_value();
+}
+
+std::string iconv_encode(const std::string& code_page, std::u16string_view text)
+{
+    const UINT number = checked_code_page(code_page);
+    std::string out = system_encode(number, text);
+    if (quotes_in(out) != quotes_in(text)) out = without_made_quotes(number, text);
     return out;
 }
 

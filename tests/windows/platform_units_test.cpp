@@ -86,6 +86,9 @@ TEST(AnsiCodePage, SystemIsTheAnsiCodePageConvertedByTheSystem)
         {u"\u20AC \u0152 \u2122", "\x80 \x8C \x99"},
         {u"\u0100\u0107", "Ac"},  // best fit: the base letter
         {u"\u65E5", "?"},  // no fit: the default character
+        // Marks the best fit would turn into ASCII quotes, which would end
+        // an SQL literal early; real quotes stay.
+        {u"'\u2032\uFF07\"\u2033\uFF02x", "'??\"??x"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.bytes, system.encode(c.text)) << utf8(c.text);
     EXPECT_EQ(u"n\u00E3o \u20AC", system.decode("n\xE3o \x80"));
