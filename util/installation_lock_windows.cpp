@@ -24,18 +24,3 @@ void InstallationLock::release() noexcept
     if (handle_ != no_handle) CloseHandle(reinterpret_cast<HANDLE>(handle_));
     handle_ = no_handle;
 }
-
-InstallationLock& InstallationLock::operator=(InstallationLock&& other) noexcept
-{
-    if (this != &other) {
-        release();
-        handle_ = other.handle_;
-        other.handle_ = no_handle;
-    }
-    return *this;
-}
-
-InstallationLock::~InstallationLock()
-{
-    release();
-}
