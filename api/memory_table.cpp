@@ -97,6 +97,14 @@ void MemoryTable::Next()
     if (!eof_) ++current_row_;
 }
 
+void MemoryTable::move_to_row(std::size_t row)
+{
+    require_open();
+    if (row >= RecordCount()) throw Error(name_ + u": Record not found");
+    current_row_ = row;
+    eof_ = false;
+}
+
 bool MemoryTable::Eof() const
 {
     // A closed table has nothing left to read.

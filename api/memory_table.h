@@ -65,6 +65,9 @@ public:
     void First();
     void Next();
     bool Eof() const;
+    // The current row, from 0, and a return to one read before.
+    std::size_t current_row() const { return current_row_; }
+    void move_to_row(std::size_t row);
 
     class Field {
     public:

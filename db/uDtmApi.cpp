@@ -40,6 +40,7 @@ void TdtmApi::dtmConectVardex(bool conect)
             connect_with({u"lc_ctype=" + declared}, std::move(code_page));
             declared_character_set_ = declared;
         }
+        dtbVardex.set_parameter_character_set(read_connection_character_set());
     } else {
         ibtVardex.make_inactive();
         dtbVardex.close_data_sets();
@@ -56,6 +57,16 @@ void TdtmApi::connect_with(std::vector<std::u16string> extra_params, std::option
     dtbVardex.connect();
     ibtVardex.set_lock_timeout(lock_timeout_seconds);
     ibtVardex.start();
+}
+
+short TdtmApi::read_connection_character_set()
+{
+    qrySelect1.replace_text({u"select mon$character_set_id from mon$attachments "
+                             u"where mon$attachment_id = current_connection"});
+    qrySelect1.Open();
+    const auto id = static_cast<short>(qrySelect1.FieldByName(u"mon$character_set_id").AsInteger());
+    qrySelect1.close();
+    return id;
 }
 
 std::u16string TdtmApi::read_declared_character_set()

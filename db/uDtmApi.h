@@ -64,6 +64,7 @@ public:
 private:
     void connect_with(std::vector<std::u16string> extra_params, std::optional<AnsiCodePage> code_page);
     std::u16string read_declared_character_set();
+    short read_connection_character_set();
 
     std::u16string declared_character_set_;
 };

@@ -49,6 +49,28 @@ bool is_transient(const std::exception& failure)
     return database_failure && database_failure->is_transient();
 }
 
+// The merchandise pair list's columns, in its order.
+const std::vector<std::u16string> merchandise_columns = {
+    u"cod_red", u"nom_mer", u"ape_cup", u"cod_bar", u"ref_mer", u"dep_mer", u"uni_mer",
+    u"uni_bal", u"pro_balanca", u"pro_servico", u"cod_ncm", u"QTD_EST", u"vlr_ven", u"pro_ativo"};
+constexpr char16_t department_code_column[] = u"dep_mer";
+
+// A NUL would travel as a bound value but not in a statement's text, and
+// a bound text has a length limit: such a row goes by statements, so that
+// both ways store (or refuse) it alike.
+constexpr std::size_t longest_bound_text = 8000;  // UTF-16 units: at most 24,000 bytes in UTF-8
+
+bool travels_in_batch(const MerchandiseBatch::Row& row)
+{
+    const auto fits = [](const std::u16string& text) {
+        return text.size() <= longest_bound_text && text.find(u'\0') == std::u16string::npos;
+    };
+    if (!fits(row.department_name)) return false;
+    for (const auto& text : row.mDados)
+        if (!fits(text)) return false;
+    return true;
+}
+
 std::u16string page_not_saved_text(std::int32_t start_id)
 {
     return u"ERRO: a gravacao da pagina iniciada no id " + decimal_text(start_id) +
@@ -58,8 +80,18 @@ std::u16string page_not_saved_text(std::int32_t start_id)
 }  // namespace
 
 ProductImport::ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, Progress progress)
-    : api_(api), database_(database), report_(report), progress_(std::move(progress))
+    : api_(api),
+      database_(database),
+      report_(report),
+      progress_(std::move(progress)),
+      write_path_(write_path_of_environment())
 {
+}
+
+ProductImport::WritePath ProductImport::write_path_of_environment()
+{
+    const char* chosen = std::getenv("IMPORTADOR_WRITE_PATH");
+    return chosen && std::string_view(chosen) == "statements" ? WritePath::statements : WritePath::batches;
 }
 
 ProductImport::Counts& ProductImport::Counts::operator+=(const Counts& other)
@@ -111,10 +143,16 @@ std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view q
                         } else {
                             if (!product_fields_checked) require_product_fields();
                             product_fields_checked = true;
-                            write_product_row();
+                            if (write_path_ == WritePath::batches)
+                                add_product_row();
+                            else
+                                write_product_row();
                         }
                     }
+                    write_batch();
                 } catch (const InterruptedWrite& interrupted) {
+                    batch_rows_.clear();
+                    pending_rows_.clear();
                     database_.discard_uncommitted();
                     strRetorno = write_interrupted_text(interrupted.codigo, interrupted.message);
                     Laco_atualizacao = false;
@@ -188,6 +226,97 @@ void ProductImport::write_product_row()
     Sinc_At_Mercadorias(codIn, mDados);
 }
 
+// The batch twin of write_product_row: the same reads in the same order,
+// the writes left to the batch.
+void ProductImport::add_product_row()
+{
+    const auto& table = api_.tblProdutos;
+    PendingRow pending{.table_row = table.current_row(),
+                       .codigo = table.FieldByName(u"codigo").received_text(),
+                       .skip_reason = std::nullopt,
+                       .in_batch = false};
+    MerchandiseBatch::Row row;
+    try {
+        const std::u16string proBlanca = table.FieldByName(u"produtoBalanca").AsInteger() == 1 ? u"T" : u"F";
+        const std::u16string ProAtivo = table.FieldByName(u"Ativo").AsInteger() == 1 ? u"T" : u"F";
+        row.department_name = ascii_upper(table.FieldByName(u"nomeDepartamento").AsString());
+        pending.in_batch = true;
+        row.mDados = merchandise_pairs(proBlanca, ProAtivo);
+        row.codIn = table.FieldByName(u"codigo").AsInteger();
+    } catch (const std::exception& failure) {
+        pending.skip_reason = message_of(failure);
+        row.steps = MerchandiseBatch::Steps::department;
+        row.mDados.clear();
+    }
+    if (pending.in_batch && !travels_in_batch(row)) {
+        write_batch();
+        write_product_row();
+        return;
+    }
+    if (pending.in_batch) batch_rows_.push_back(std::move(row));
+    pending_rows_.push_back(std::move(pending));
+    if (batch_rows_.size() == static_cast<std::size_t>(MerchandiseBatch::capacity)) write_batch();
+}
+
+// A batch the database refuses has written nothing: its rows are written
+// again by statements, which skip (and report) the refused product alone
+// with its own message. A connection that is gone ends the page instead.
+void ProductImport::write_batch()
+{
+    if (pending_rows_.empty()) return;
+    const auto rows = std::move(pending_rows_);
+    const auto batch_rows = std::move(batch_rows_);
+    pending_rows_.clear();
+    batch_rows_.clear();
+    if (!batch_rows.empty() && !batch_available(rows.front().codigo)) {
+        rewrite_by_statements(rows);
+        return;
+    }
+    try {
+        const auto written = batch_rows.empty() ? MerchandiseBatch::Written{} : batch_->write(batch_rows);
+        page_counts_.inserted += written.inserted;
+        page_counts_.updated += written.updated;
+        page_counts_.departments_created += written.departments_created;
+    } catch (const std::exception& failure) {
+        if (!database_.dtbVardex.connected()) throw_interrupted_write(failure, rows.front().codigo);
+        rewrite_by_statements(rows);
+        return;
+    }
+    for (const auto& row : rows)
+        if (row.skip_reason) skip_product(row.codigo, *row.skip_reason);
+}
+
+// The batch statement is prepared once; a database that cannot take it
+// (an engine without the statement's features, a table without a column)
+// is written by statements for the rest of the run.
+bool ProductImport::batch_available(const std::u16string& codigo)
+{
+    if (batch_) return true;
+    if (write_path_ != WritePath::batches) return false;
+    auto batch = std::make_unique<MerchandiseBatch>(database_, merchandise_columns, department_code_column);
+    try {
+        batch->prepare();
+    } catch (const std::exception& failure) {
+        if (!database_.dtbVardex.connected()) throw_interrupted_write(failure, codigo);
+        report_.log(u"Gravação em lotes indisponível (" + message_of(failure) + u"); produtos gravados um a um");
+        write_path_ = WritePath::statements;
+        return false;
+    }
+    batch_ = std::move(batch);
+    return true;
+}
+
+void ProductImport::rewrite_by_statements(const std::vector<PendingRow>& rows)
+{
+    auto& table = api_.tblProdutos;
+    const std::size_t current = table.current_row();
+    for (const auto& row : rows) {
+        table.move_to_row(row.table_row);
+        write_product_row();
+    }
+    table.move_to_row(current);
+}
+
 void ProductImport::skip_product(const std::u16string& codigo, const std::u16string& reason)
 {
     ++page_counts_.skipped;
@@ -218,22 +347,30 @@ std::vector<std::u16string> ProductImport::merchandise_pairs(const std::u16strin
         return ObjKelvo.Formata_Valor_para_Sql(table.FieldByName(name).AsFloat());
     };
     // Braced lists evaluate left to right, so fields are read in column order.
-    return {
-        u"cod_red",     text(u"codigo"),
-        u"nom_mer",     fit(text(u"nome"), 50),
-        u"ape_cup",     fit(text(u"apelidoProduto"), 30),
-        u"cod_bar",     fit(text(u"codigoBarras"), 30),
-        u"ref_mer",     fit(text(u"referencia"), 30),
-        u"dep_mer",     strCodDep,
-        u"uni_mer",     fit(text(u"unidadeVenda"), 5),
-        u"uni_bal",     text(u"unidadeBalanca"),
-        u"pro_balanca", proBlanca,
-        u"pro_servico", u"F",
-        u"cod_ncm",     u"0" + text(u"ncm"),
-        u"QTD_EST",     sql_number(u"qtdEstoque"),
-        u"vlr_ven",     sql_number(u"valorVenda"),
-        u"pro_ativo",   ProAtivo,
+    std::u16string values[] = {
+        text(u"codigo"),
+        fit(text(u"nome"), 50),
+        fit(text(u"apelidoProduto"), 30),
+        fit(text(u"codigoBarras"), 30),
+        fit(text(u"referencia"), 30),
+        strCodDep,
+        fit(text(u"unidadeVenda"), 5),
+        text(u"unidadeBalanca"),
+        proBlanca,
+        u"F",
+        u"0" + text(u"ncm"),
+        sql_number(u"qtdEstoque"),
+        sql_number(u"valorVenda"),
+        ProAtivo,
     };
+    static_assert(std::size(values) == 14);
+    std::vector<std::u16string> mDados;
+    mDados.reserve(2 * merchandise_columns.size());
+    for (std::size_t i = 0; i < merchandise_columns.size(); ++i) {
+        mDados.push_back(merchandise_columns[i]);
+        mDados.push_back(std::move(values[i]));
+    }
+    return mDados;
 }
 
 void ProductImport::Sinc_Departamento()

@@ -2,9 +2,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "db/merchandise_batch.h"
 
 class RunReport;
 class TdtmApi;
@@ -44,10 +48,30 @@ public:
     // What the committed pages hold.
     const Counts& counts() const { return counts_; }
 
+    // How product rows reach the database: many to a statement, or each
+    // through its own statements (the reference the batches match).
+    enum class WritePath { batches, statements };
+    // IMPORTADOR_WRITE_PATH=statements chooses the statements; anything
+    // else the batches.
+    static WritePath write_path_of_environment();
+
 private:
+    // A product row read and waiting in the batch, with what to report
+    // once the batch is written.
+    struct PendingRow {
+        std::size_t table_row;
+        std::u16string codigo;  // as received
+        std::optional<std::u16string> skip_reason;
+        bool in_batch;
+    };
+
     bool is_control_record(const std::u16string& nome) const;
     void require_product_fields() const;
     void write_product_row();
+    void add_product_row();
+    void write_batch();
+    bool batch_available(const std::u16string& codigo);
+    void rewrite_by_statements(const std::vector<PendingRow>& rows);
     void skip_product(const std::u16string& codigo, const std::u16string& reason);
     void confirm_receipt();
     std::vector<std::u16string> merchandise_pairs(const std::u16string& proBlanca, const std::u16string& ProAtivo);
@@ -59,4 +83,8 @@ private:
     Progress progress_;
     Counts counts_;
     Counts page_counts_;  // the page being written, until its commit
+    WritePath write_path_;
+    std::unique_ptr<MerchandiseBatch> batch_;  // prepared on the first batch
+    std::vector<MerchandiseBatch::Row> batch_rows_;
+    std::vector<PendingRow> pending_rows_;
 };

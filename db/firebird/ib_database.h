@@ -45,6 +45,12 @@ public:
     void set_text_code_page(std::optional<AnsiCodePage> code_page);
     const AnsiCodePage& text_code_page() const;
 
+    // The character set a statement's parameters are sent in: the one the
+    // connection speaks (its lc_ctype), so that they convert as literals
+    // do. NONE (0) unless set.
+    void set_parameter_character_set(short id) { parameter_character_set_ = id; }
+    short parameter_character_set() const { return parameter_character_set_; }
+
     // 3 when created; lowered to the database's dialect after an attach.
     int sql_dialect() const { return sql_dialect_; }
 
@@ -68,6 +74,7 @@ private:
     std::optional<AnsiCodePage> text_code_page_;
     IscHandle handle_{};
     int sql_dialect_ = 3;
+    short parameter_character_set_ = 0;
     std::vector<IBTransaction*> transactions_;
     std::vector<IBQuery*> queries_;
 };

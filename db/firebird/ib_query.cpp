@@ -40,6 +40,8 @@ void IBQuery::replace_text(std::vector<std::u16string> lines)
 {
     release();
     lines_ = std::move(lines);
+    parameters_described_ = false;
+    parameter_values_.clear();
 }
 
 std::string IBQuery::statement_bytes() const
@@ -119,7 +121,7 @@ void IBQuery::execute()
     check_connected();
     StatusVector status;
     if (database_.api().isc_dsql_execute(status.get(), transaction_.handle(), &statement_,
-                                         static_cast<unsigned short>(database_.sql_dialect()), nullptr))
+                                         static_cast<unsigned short>(database_.sql_dialect()), bind_parameters() ? parameters_->get() : nullptr))
         database_.raise(status);
 }
 
@@ -131,10 +133,63 @@ void IBQuery::Open()
     const auto& api = database_.api();
     StatusVector status;
     if (api.isc_dsql_execute2(status.get(), transaction_.handle(), &statement_,
-                              static_cast<unsigned short>(database_.sql_dialect()), nullptr, nullptr))
+                              static_cast<unsigned short>(database_.sql_dialect()), bind_parameters() ? parameters_->get() : nullptr,
+                              nullptr))
         database_.raise(status);
     open_ = true;
     fetch();
+}
+
+int IBQuery::parameter_count()
+{
+    describe_parameters();
+    return static_cast<int>(parameter_values_.size());
+}
+
+void IBQuery::describe_parameters()
+{
+    prepare();
+    if (parameters_described_) return;
+    if (!parameters_) parameters_ = std::make_unique<SqlDescriptorArea>(initial_columns);
+    const auto& api = database_.api();
+    StatusVector status;
+    if (api.isc_dsql_describe_bind(status.get(), &statement_, SQLDA_VERSION1, parameters_->get()))
+        database_.raise(status);
+    if (parameters_->described() > parameters_->capacity()) {
+        parameters_->grow(parameters_->described());
+        if (api.isc_dsql_describe_bind(status.get(), &statement_, SQLDA_VERSION1, parameters_->get()))
+            database_.raise(status);
+    }
+    parameter_values_.assign(static_cast<std::size_t>(parameters_->count()), std::nullopt);
+    parameters_described_ = true;
+}
+
+void IBQuery::set_parameter(int index, std::optional<std::u16string_view> value)
+{
+    describe_parameters();
+    if (index < 0 || index >= static_cast<int>(parameter_values_.size()))
+        throw Error(name_ + u": Parameter index out of range");
+    if (!value) {
+        parameter_values_[index].reset();
+        return;
+    }
+    std::string bytes = database_.text_code_page().encode(*value);
+    // The longest text a descriptor can carry.
+    if (bytes.size() > 32767) throw Error(name_ + u": Parameter value too long");
+    parameter_values_[index] = std::move(bytes);
+}
+
+// Points the descriptor at the values as they stand now.
+bool IBQuery::bind_parameters()
+{
+    if (!parameters_described_ || parameter_values_.empty()) return false;
+    static char empty_text = 0;
+    for (std::size_t i = 0; i < parameter_values_.size(); ++i) {
+        auto& value = parameter_values_[i];
+        parameters_->bind_text_parameter(static_cast<int>(i), value ? value->data() : &empty_text,
+                                         value ? value->size() : 0, !value, database_.parameter_character_set());
+    }
+    return true;
 }
 
 void IBQuery::Next()

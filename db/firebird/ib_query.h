@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,14 @@ public:
     bool active() const { return open_; }
     bool prepared() const { return statement_ != IscHandle{}; }
 
+    // The statement's "?" markers, by position from 0 (the statement is
+    // prepared first). Each is sent as text in the connection's character
+    // set, so that the engine converts it as it converts a literal; no
+    // value sends NULL, as does a marker left unset. A change of text
+    // unsets them all.
+    int parameter_count();
+    void set_parameter(int index, std::optional<std::u16string_view> value);
+
     // The column of the current row whose name (or alias) equals name,
     // ASCII letters of any case. The query must be open.
     IBField FieldByName(std::u16string_view name) const;
@@ -58,6 +67,8 @@ private:
     int read_statement_type();
     void describe_columns();
     std::string statement_bytes() const;
+    void describe_parameters();
+    bool bind_parameters();  // false: the statement takes none
 
     IBDatabase& database_;
     IBTransaction& transaction_;
@@ -67,4 +78,9 @@ private:
     bool open_ = false;
     bool eof_ = true;
     std::unique_ptr<SqlDescriptorArea> columns_;
+    // Described on first use only: describing costs a round trip, and most
+    // statements carry their values in their text.
+    std::unique_ptr<SqlDescriptorArea> parameters_;
+    bool parameters_described_ = false;
+    std::vector<std::optional<std::string>> parameter_values_;  // encoded
 };

@@ -55,6 +55,20 @@ void SqlDescriptorArea::bind_columns(const AnsiCodePage& code_page)
     }
 }
 
+void SqlDescriptorArea::bind_text_parameter(int index, const char* data, std::size_t size, bool is_null,
+                                            short character_set)
+{
+    if (null_flags_.size() < static_cast<std::size_t>(count())) null_flags_.resize(count());
+    XSQLVAR& marker = area_->sqlvar[index];
+    marker.sqltype = SQL_TEXT | 1;  // the low bit: the null flag is read
+    marker.sqlsubtype = character_set;
+    marker.sqlscale = 0;
+    marker.sqllen = static_cast<ISC_SHORT>(size);
+    marker.sqldata = const_cast<ISC_SCHAR*>(data);
+    null_flags_[index] = is_null ? -1 : 0;
+    marker.sqlind = &null_flags_[index];
+}
+
 int SqlDescriptorArea::find(std::u16string_view name) const
 {
     for (std::size_t i = 0; i < names_.size(); ++i) {

@@ -30,6 +30,10 @@ public:
     void bind_columns(const AnsiCodePage& code_page);
     const AnsiCodePage& code_page() const { return *code_page_; }
 
+    // Input side: the marker at index sends `size` bytes at `data` as text
+    // of the character set `character_set`, or NULL.
+    void bind_text_parameter(int index, const char* data, std::size_t size, bool is_null, short character_set);
+
     const XSQLVAR& column(int index) const { return area_->sqlvar[index]; }
     // Index of the column whose name (the alias when there is one) equals
     // name in ASCII letters of any case; -1 when none does.

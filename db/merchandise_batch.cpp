@@ -1,0 +1,153 @@
+#include "db/merchandise_batch.h"
+
+#include "db/uDtmApi.h"
+#include "util/error.h"
+#include "util/number_text.h"
+
+namespace {
+
+// What a slot asks of the statement.
+constexpr char16_t slot_unused[] = u"0";
+constexpr char16_t slot_department[] = u"1";
+constexpr char16_t slot_department_and_merchandise[] = u"2";
+
+// The department step: its code comes back as text, as the code read by
+// the statement-by-statement lookup does, so the merchandise row receives
+// the same text to convert (an empty one where the found code is null).
+constexpr char16_t department_procedure[] =
+    u"DECLARE PROCEDURE department (name TYPE OF COLUMN Departamentos.nom_dep)\r\n"
+    u"RETURNS (code VARCHAR(32), created SMALLINT) AS\r\n"
+    u"DECLARE maximum INTEGER;\r\n"
+    u"BEGIN\r\n"
+    u"  created = 0;\r\n"
+    u"  SELECT FIRST 1 cod_dep FROM Departamentos WHERE nom_dep = :name INTO :code;\r\n"
+    u"  IF (ROW_COUNT = 0) THEN BEGIN\r\n"
+    u"    SELECT MAX(cod_dep) FROM Departamentos INTO :maximum;\r\n"
+    u"    code = COALESCE(maximum, 0) + 1;\r\n"
+    u"    INSERT INTO Departamentos (cod_dep, nom_dep, tipo_item, com_dep) VALUES (:code, :name, '99', '0');\r\n"
+    u"    created = 1;\r\n"
+    u"  END\r\n"
+    u"  code = COALESCE(code, '');\r\n"
+    u"END\r\n";
+
+std::u16string slot_name(char16_t kind, int slot)
+{
+    return std::u16string(1, kind) + integer_to_text(slot);
+}
+
+std::u16string value_name(int slot, std::size_t column)
+{
+    return u"v" + integer_to_text(slot) + u"_" + integer_to_text(static_cast<long long>(column));
+}
+
+template <typename Item>
+std::u16string joined(const std::vector<std::u16string>& columns, const std::u16string& skipped, Item item)
+{
+    std::u16string text;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i] == skipped) continue;
+        if (!text.empty()) text += u", ";
+        text += item(i);
+    }
+    return text;
+}
+
+}  // namespace
+
+MerchandiseBatch::MerchandiseBatch(TdtmApi& database, std::vector<std::u16string> merchandise_columns,
+                                   std::u16string department_column)
+    : columns_(std::move(merchandise_columns)),
+      department_column_(std::move(department_column)),
+      query_(database.dtbVardex, database.ibtVardex, u"qryLote")
+{
+}
+
+std::u16string MerchandiseBatch::statement_text() const
+{
+    const auto column_type = [this](std::size_t i) { return u"TYPE OF COLUMN Mercadorias." + columns_[i]; };
+    std::u16string text = u"EXECUTE BLOCK (\r\n";
+    for (int slot = 0; slot < capacity; ++slot) {
+        text += slot_name(u'a', slot) + u" SMALLINT = ?, " + slot_name(u'd', slot) +
+                u" TYPE OF COLUMN Departamentos.nom_dep = ?, " + slot_name(u'c', slot) + u" INTEGER = ?, ";
+        text += joined(columns_, department_column_,
+                       [&](std::size_t i) { return value_name(slot, i) + u" " + column_type(i) + u" = ?"; });
+        text += slot + 1 < capacity ? u",\r\n" : u")\r\n";
+    }
+    text += u"RETURNS (inserted INTEGER, updated INTEGER, departments_created INTEGER) AS\r\n";
+    text += department_procedure;
+
+    // The merchandise step: updated when its code is there, inserted
+    // otherwise, every column written.
+    const auto parameter = [](std::size_t i) { return u"p" + integer_to_text(static_cast<long long>(i)); };
+    const auto column_value = [&](std::size_t i) {
+        return columns_[i] == department_column_ ? std::u16string(u":department_code") : u":" + parameter(i);
+    };
+    text += u"DECLARE PROCEDURE merchandise (codIn INTEGER, department_code VARCHAR(32), ";
+    text += joined(columns_, department_column_, [&](std::size_t i) { return parameter(i) + u" " + column_type(i); });
+    text += u")\r\nRETURNS (inserted SMALLINT) AS\r\nBEGIN\r\n";
+    text += u"  IF (EXISTS(SELECT 1 FROM Mercadorias WHERE cod_red = :codIn)) THEN BEGIN\r\n    UPDATE Mercadorias SET ";
+    text += joined(columns_, {}, [&](std::size_t i) { return columns_[i] + u" = " + column_value(i); });
+    text += u" WHERE cod_red = :codIn;\r\n    inserted = 0;\r\n  END ELSE BEGIN\r\n    INSERT INTO Mercadorias (";
+    text += joined(columns_, {}, [&](std::size_t i) { return columns_[i]; });
+    text += u") VALUES (";
+    text += joined(columns_, {}, column_value);
+    text += u");\r\n    inserted = 1;\r\n  END\r\nEND\r\n";
+
+    text += u"DECLARE code VARCHAR(32);\r\nDECLARE created SMALLINT;\r\nDECLARE new_row SMALLINT;\r\nBEGIN\r\n";
+    text += u"  inserted = 0; updated = 0; departments_created = 0;\r\n";
+    for (int slot = 0; slot < capacity; ++slot) {
+        const auto a = slot_name(u'a', slot);
+        text += u"  IF (" + a + u" > 0) THEN BEGIN\r\n    EXECUTE PROCEDURE department(:" + slot_name(u'd', slot) +
+                u") RETURNING_VALUES :code, :created;\r\n    departments_created = departments_created + created;\r\n";
+        text += u"    IF (" + a + u" > 1) THEN BEGIN\r\n      EXECUTE PROCEDURE merchandise(:" + slot_name(u'c', slot) +
+                u", :code, ";
+        text += joined(columns_, department_column_, [&](std::size_t i) { return u":" + value_name(slot, i); });
+        text += u") RETURNING_VALUES :new_row;\r\n      inserted = inserted + new_row; updated = updated + 1 - new_row;\r\n"
+                u"    END\r\n  END\r\n";
+    }
+    text += u"  SUSPEND;\r\nEND";
+    return text;
+}
+
+void MerchandiseBatch::bind_row(int slot, const Row* row)
+{
+    const int values_per_slot = 3 + static_cast<int>(columns_.size()) - 1;
+    int index = slot * values_per_slot;
+    if (!row) {
+        query_.set_parameter(index++, slot_unused);
+        for (int i = 1; i < values_per_slot; ++i) query_.set_parameter(index++, std::nullopt);
+        return;
+    }
+    const bool merchandise = row->steps == Steps::department_and_merchandise;
+    query_.set_parameter(index++, merchandise ? slot_department_and_merchandise : slot_department);
+    query_.set_parameter(index++, row->department_name);
+    query_.set_parameter(index++, merchandise ? std::optional<std::u16string>(integer_to_text(row->codIn)) : std::nullopt);
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        if (columns_[i] == department_column_) continue;
+        const std::size_t value = 2 * i + 1;
+        query_.set_parameter(index++, merchandise && value < row->mDados.size()
+                                          ? std::optional<std::u16string_view>(row->mDados[value])
+                                          : std::nullopt);
+    }
+}
+
+void MerchandiseBatch::prepare()
+{
+    if (query_.prepared()) return;
+    query_.replace_text({statement_text()});
+    query_.parameter_count();  // described once, with the statement
+}
+
+MerchandiseBatch::Written MerchandiseBatch::write(const std::vector<Row>& rows)
+{
+    if (rows.size() > static_cast<std::size_t>(capacity)) throw Error(u"qryLote: too many rows");
+    prepare();
+    for (int slot = 0; slot < capacity; ++slot)
+        bind_row(slot, slot < static_cast<int>(rows.size()) ? &rows[slot] : nullptr);
+    query_.Open();
+    Written written{.inserted = query_.FieldByName(u"inserted").AsInteger(),
+                    .updated = query_.FieldByName(u"updated").AsInteger(),
+                    .departments_created = query_.FieldByName(u"departments_created").AsInteger()};
+    query_.close();
+    return written;
+}

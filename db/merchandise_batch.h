@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "db/firebird/ib_query.h"
+
+class TdtmApi;
+
+// Up to `capacity` product rows written by one statement, in one round
+// trip. For each row, in order and as the statement-by-statement writes do
+// it: the department looked up by name (the first row found wins) and,
+// when missing, created with the highest code plus one; then the
+// merchandise row updated when its code exists, inserted otherwise. Every
+// value is bound as text in the connection's character set, so the engine
+// converts it as it converts a literal. A batch writes all its rows or,
+// when it fails, none of them.
+class MerchandiseBatch {
+public:
+    static constexpr int capacity = 50;
+
+    enum class Steps {
+        department,  // the product's own data failed after its department was read
+        department_and_merchandise,
+    };
+    struct Row {
+        Steps steps = Steps::department_and_merchandise;
+        std::u16string department_name;  // upper-cased already
+        std::int32_t codIn = 0;  // the lookup key
+        std::vector<std::u16string> mDados;  // the merchandise pair list
+    };
+    struct Written {
+        int inserted = 0;
+        int updated = 0;
+        int departments_created = 0;
+    };
+
+    // `merchandise_columns`: the names of the pair lists' columns, in their
+    // order; the one named `department_column` takes the department's code
+    // and its value in a pair list is not used.
+    MerchandiseBatch(TdtmApi& database, std::vector<std::u16string> merchandise_columns,
+                     std::u16string department_column);
+
+    // The statement compiled; throws the database's error when it cannot be.
+    void prepare();
+    // At most `capacity` rows. Throws the database's error when they
+    // cannot all be written, having written none.
+    Written write(const std::vector<Row>& rows);
+
+private:
+    std::u16string statement_text() const;
+    void bind_row(int slot, const Row* row);
+
+    std::vector<std::u16string> columns_;
+    std::u16string department_column_;
+    IBQuery query_;
+};
