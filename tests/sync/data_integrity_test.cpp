@@ -1,6 +1,7 @@
 // What a shop's catalogue becomes in the database: hostile products stored
 // exactly or skipped and reported, texts cut to fit their columns in every
 // code page, and a re-import that stores what the first import stored.
+#include "sync/product_scenarios.h"
 #include "sync/run_fixture.h"
 
 #include <gtest/gtest.h>
@@ -11,17 +12,7 @@
 namespace {
 
 using namespace run_fixture;
-
-const std::string forty_one(41, 'D');
-const std::string sixty_four_kib(64 * 1024, 'x');
-
-// The product with its barcode sent as a raw JSON value.
-std::string with_raw_barcode(Product p, const std::string& raw_value)
-{
-    p.codigoBarras = "@barcode@";
-    std::string o = json_of(p);
-    return o.replace(o.find("\"@barcode@\""), 11, raw_value);
-}
+using product_scenarios::hostile_page;
 
 class DataIntegrity : public ImportRunTest, public ::testing::Test {
 protected:
@@ -40,18 +31,7 @@ protected:
 // products around it are stored.
 TEST_F(DataIntegrity, HostileProductsAreStoredExactlyOrSkipped)
 {
-    service->script(
-        page_path("500", 0),
-        page({json_of({.codigo = 1, .nome = "'; DROP TABLE Mercadorias; --"}),
-              json_of({.codigo = 2, .nome = "/* x */ \"q\" -- ;", .apelidoProduto = "a';b"}),
-              json_of({.codigo = 3, .nome = sixty_four_kib, .referencia = sixty_four_kib}),
-              json_of({.codigo = 4, .nome = std::string("Caf\0e", 5)}), json_of({.codigo = 5, .nome = "Pão 😀 Doce"}),
-              json_of({.codigo = 0, .nome = "Codigo texto", .codigo_json = "\"abc\""}),
-              json_of({.codigo = 0, .nome = "Codigo grande", .codigo_json = "3000000000"}),
-              json_of({.codigo = 8, .valorVenda = "\"R$ 5\""}), json_of({.codigo = 9, .nomeDepartamento = forty_one}),
-              json_of({.codigo = 10, .nome = "Primeiro"}), json_of({.codigo = 10, .nome = "Segundo"}),
-              with_raw_barcode({.codigo = 11}, "123456789012345678901"), json_of({.codigo = 12, .nome = "Depois"}),
-              control(0)}));
+    service->script(page_path("500", 0), hostile_page());
 
     const std::string err = import();
 

@@ -1,0 +1,279 @@
+// Both write paths side by side: every input imported once by statements
+// (the reference) and once by batches, into databases made alike, and all
+// that a run leaves compared: every byte of both tables, each outcome, the
+// report's skip, error and summary lines, and what the service was asked.
+#include "sync/product_scenarios.h"
+#include "sync/run_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using namespace run_fixture;
+using product_scenarios::hostile_page;
+using product_scenarios::Scenario;
+using product_scenarios::scenarios;
+
+enum class WritePath { statements, batches };
+
+// What the operator, the service and the next run see of a run.
+struct Trace {
+    std::vector<std::string> outcomes;  // each import's result file
+    std::vector<std::string> report_lines;
+    std::vector<std::string> requests;
+    Rows departments;
+    Rows merchandise;
+    std::string log;
+};
+
+// Skips, errors, confirmation notes and the summary without its time.
+std::vector<std::string> report_lines(const std::string& standard_error)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(standard_error);
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with("Resumo: ")) line = line.substr(0, line.rfind(", em "));
+        if (line.starts_with("Produto ") || line.starts_with("Resumo: ") || line.find("ERRO") != std::string::npos ||
+            line.starts_with("Confirma"))
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+// Every byte as stored: ISO-8859-1 gives each byte its own character, and a
+// connection without a character set gets the columns' bytes unconverted.
+Rows raw_rows(const std::string& database, const char16_t* select)
+{
+    return utf8_rows(read_rows(database, select, {.lc_ctype = {}, .code_page = AnsiCodePage::named("ISO-8859-1")}));
+}
+
+// A shop's tables as a differential run sees them: money and stock as
+// numbers, so that the engine's conversions of them are compared too.
+const std::vector<std::u16string> numeric_columns = {
+    u"alter table Mercadorias drop QTD_EST, drop vlr_ven",
+    u"alter table Mercadorias add QTD_EST numeric(15,3), add vlr_ven numeric(15,2)",
+};
+
+class WritePathRuns : public ImportRunTest {
+protected:
+    struct Input {
+        std::string page_size = "500";
+        int imports = 1;
+        std::vector<std::vector<std::u16string>> setup;  // statement groups, each committed
+        std::string character_set;  // declared by the databases
+    };
+
+    // One database per path, both made alike, each imported into.
+    std::pair<Trace, Trace> run_both(const Input& input, DatabaseMode mode)
+    {
+        TestDatabase reference(3, input.character_set), batched(3, input.character_set);
+        return {run(WritePath::statements, reference, input, mode), run(WritePath::batches, batched, input, mode)};
+    }
+
+    Trace run(WritePath path, const TestDatabase& database_file, const Input& input, DatabaseMode mode)
+    {
+        const std::string name = mode == DatabaseMode::server ? firebird_server().database_name(database_file.file)
+                                                              : database_file.file.string();
+        for (const auto& statements : input.setup) execute_statements(name, statements);
+        ScopedEnvironment chosen("IMPORTADOR_WRITE_PATH", path == WritePath::statements ? "statements" : "batches");
+        std::filesystem::remove(dir / "ConfigImporta.log");
+        Trace trace;
+        for (int i = 0; i < input.imports; ++i) {
+            service->clear_received();
+            write_request(input.page_size, name);
+            std::string err;
+            EXPECT_EQ(ImportRun::Ending::quit, run_once(&err));
+            trace.outcomes.push_back(read_file_bytes(dir / "ConfigImporta.ret"));
+            for (auto& line : report_lines(err)) trace.report_lines.push_back(std::move(line));
+            for (const auto& r : service->received()) trace.requests.push_back(r.method + " " + r.target);
+        }
+        trace.departments = raw_rows(name, u"select * from Departamentos order by cod_dep, nom_dep");
+        trace.merchandise = raw_rows(name, u"select * from Mercadorias order by cod_red");
+        trace.log = read_file_bytes(dir / "ConfigImporta.log");
+        return trace;
+    }
+
+    // Names the first row that differs, rather than printing both tables.
+    static void expect_same_rows(const Rows& statements, const Rows& batches, const char* table)
+    {
+        EXPECT_EQ(statements.size(), batches.size()) << table;
+        for (std::size_t i = 0; i < std::min(statements.size(), batches.size()); ++i) {
+            if (statements[i] == batches[i]) continue;
+            ADD_FAILURE() << table << ", row " << i << ":\n  by statements: " << ::testing::PrintToString(statements[i])
+                          << "\n  by batches:    " << ::testing::PrintToString(batches[i]);
+            return;
+        }
+    }
+
+    static void expect_alike(const Trace& statements, const Trace& batches)
+    {
+        EXPECT_EQ(statements.outcomes, batches.outcomes);
+        EXPECT_EQ(statements.report_lines, batches.report_lines);
+        EXPECT_EQ(statements.requests, batches.requests);
+        expect_same_rows(statements.departments, batches.departments, "Departamentos");
+        expect_same_rows(statements.merchandise, batches.merchandise, "Mercadorias");
+        // Alike because batches were written, not because none could be.
+        EXPECT_EQ(std::string::npos, batches.log.find("lotes indispon")) << batches.log;
+    }
+};
+
+// Every whole-run scenario of the suite, in both modes.
+class ScenariosByBothPaths : public WritePathRuns,
+                             public ::testing::TestWithParam<std::tuple<Scenario, DatabaseMode>> {
+protected:
+    static void SetUpTestSuite() { use_utf8_locale(); }
+};
+
+TEST_P(ScenariosByBothPaths, LeaveTheSameRowsAndReports)
+{
+    const auto& [s, mode] = GetParam();
+    for (const auto& p : s.pages) service->script(page_path(s.page_size, p.start_id), p.answer);
+    Input input{.page_size = s.page_size, .imports = s.imports, .setup = {}, .character_set = {}};
+    if (!s.database_setup.empty()) input.setup.push_back(s.database_setup);
+    const auto [statements, batches] = run_both(input, mode);
+    expect_alike(statements, batches);
+    EXPECT_EQ(utf8_bom + s.outcome, batches.outcomes.back());
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, ScenariosByBothPaths,
+                         ::testing::Combine(::testing::ValuesIn(scenarios),
+                                            ::testing::Values(DatabaseMode::embedded, DatabaseMode::server)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) == DatabaseMode::server ? "_server" : "_embedded");
+                         });
+
+// A catalogue made to part careless write paths: quotes, commas, accents
+// and emoji in texts, blanks at either end, lengths around each column's
+// limit; department names in mixed case, empty, blank, too long or already
+// there (twice); codes repeated, already there, or no 32-bit integer; flags
+// and numbers that read as no integer or no number; values the database
+// refuses in one code page and takes in the other.
+std::vector<std::string> generated_products(std::size_t count, std::uint32_t seed)
+{
+    const std::vector<std::string> names = {
+        "Feijão, D'Ouro", "Arroz \"Tipo 1\"", "Pão 😀 Doce", "Café  ", "  Leite", "Açúcar € União",
+        std::string(60, 'n'), "ÇÃÕ" + std::string(47, 'a') + "ÉÍ", "'; DROP TABLE Mercadorias; --", "",
+        std::string(49, 'a') + "ã", "Ünïcödé ñ ¿?"};
+    const std::vector<std::string> departments = {
+        "Mercearia", "MERCEARIA", "mercEARIA", "Açougue", "AÇOUGUE", "açougue", "Padaria D'Ouro", "",
+        "   ", std::string(41, 'D'), "Bebidas", "Limpeza €", "Frios 😀", "Bebidas "};
+    const std::vector<std::string> short_texts = {"Apelido", "a';b", std::string(31, 'x'), "ÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇ", ""};
+    const std::vector<std::string> units = {"UN", "KG", "UNIDADES", "ÇÇÇÇÇÇ", "cx ", ""};
+    const std::vector<std::string> scale_units = {"UN", "KG", "UN", "ÇÇÇÇÇ", "UNIDADE", "Ç"};
+    const std::vector<std::string> flags = {"1", "0", "2", "-1", "1", "\"1\"", "\"x\"", "1.5"};
+    const std::vector<std::string> numbers = {"10", "12.5", "0.001", "-3", "1e3", "9.9", "28.25", "0.0005",
+                                              "\"abc\"", "123456789012345", "1.23456", "\"7,5\""};
+    const std::vector<std::string> ncms = {"22021000", "", "123456789012", "0", "2202 1000"};
+    const std::vector<std::string> odd_codes = {"\"abc\"", "3000000000", "\"12\"", "-7", "2147483647"};
+
+    std::mt19937 random(seed);
+    auto pick = [&random](const auto& pool) { return pool[random() % pool.size()]; };
+    // Mostly the plain value, so that most products are stored.
+    auto now_and_then = [&](const std::string& plain, const auto& pool) {
+        return random() % 8 ? plain : std::string(pick(pool));
+    };
+    std::vector<std::string> objects;
+    for (std::size_t i = 0; i < count; ++i) {
+        Product p{.codigo = static_cast<int>(i) + 1};
+        const auto odds = random() % 100;
+        if (odds < 4) p.codigo = static_cast<int>(random() % (i + 1)) + 1;  // again, in this page or before
+        if (odds >= 4 && odds < 6) p.codigo_json = pick(odd_codes);
+        p.nome = pick(names);
+        p.nomeDepartamento = pick(departments);
+        p.apelidoProduto = now_and_then("Apelido", short_texts);
+        p.codigoBarras = now_and_then("789" + std::to_string(random() % 1000000000), short_texts);
+        p.referencia = now_and_then("REF-" + std::to_string(i), short_texts);
+        p.unidadeVenda = now_and_then("UN", units);
+        p.unidadeBalanca = now_and_then("KG", scale_units);
+        p.produtoBalanca = now_and_then("1", flags);
+        p.Ativo = now_and_then("1", flags);
+        p.ncm = now_and_then("22021000", ncms);
+        p.qtdEstoque = now_and_then(std::to_string(random() % 1000), numbers);
+        p.valorVenda = now_and_then(std::to_string(random() % 10000) + ".99", numbers);
+        objects.push_back(json_of(p));
+    }
+    return objects;
+}
+
+// Rows a shop already has: departments (one name twice, one in lower case)
+// and products the catalogue updates.
+const std::vector<std::u16string> existing_rows = {
+    u"insert into Departamentos values (5, 'BEBIDAS', '99', '0')",
+    u"insert into Departamentos values (2, 'BEBIDAS', '1', '1')",
+    u"insert into Departamentos values (7, 'Mercearia', '99', '0')",
+    u"insert into Mercadorias (cod_red, nom_mer, dep_mer, QTD_EST) values (3, 'Antigo', 5, 1)",
+    u"insert into Mercadorias (cod_red, nom_mer, dep_mer, vlr_ven) values (10, 'Velho', 7, 2.5)",
+    u"insert into Mercadorias (cod_red, nom_mer) values (2147483647, 'Maior')",
+};
+
+struct CodePageCase {
+    const char* name;
+    std::string character_set;  // declared by the database; empty: none
+    std::string code_page;  // IMPORTADOR_DATABASE_CODEPAGE, for a database without one
+    DatabaseMode mode;
+};
+
+void PrintTo(const CodePageCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+const CodePageCase code_page_cases[] = {
+    {"NoneInUtf8", "", "UTF-8", DatabaseMode::embedded},
+    {"NoneInWindows1252", "", "WINDOWS-1252", DatabaseMode::embedded},
+    {"Win1252Declared", "WIN1252", "UTF-8", DatabaseMode::embedded},
+    {"Utf8Declared", "UTF8", "UTF-8", DatabaseMode::embedded},
+    {"NoneInUtf8Server", "", "UTF-8", DatabaseMode::server},
+    {"NoneInWindows1252Server", "", "WINDOWS-1252", DatabaseMode::server},
+};
+
+class CodePagesByBothPaths : public WritePathRuns, public ::testing::TestWithParam<CodePageCase> {
+protected:
+    static void SetUpTestSuite() { use_utf8_locale(); }
+};
+
+// Pages of 70: batches full and partial, and products in every state.
+TEST_P(CodePagesByBothPaths, GeneratedCatalogueLeavesTheSameRows)
+{
+    const CodePageCase& c = GetParam();
+    ScopedEnvironment code_page("IMPORTADOR_DATABASE_CODEPAGE", c.code_page);
+    const auto products = generated_products(2500, 20261210);
+    const std::size_t page_size = 70;
+    const std::size_t pages = (products.size() + page_size - 1) / page_size;
+    for (std::size_t k = 0; k < pages; ++k) {
+        std::vector<std::string> objects(products.begin() + k * page_size,
+                                         products.begin() + std::min(products.size(), (k + 1) * page_size));
+        objects.push_back(control(k + 1 < pages ? static_cast<int>(k) + 1 : 0));
+        service->script(page_path("70", static_cast<int>(k)), page(objects));
+    }
+    const auto [statements, batches] =
+        run_both({.page_size = "70", .imports = 2, .setup = {numeric_columns, existing_rows},
+                  .character_set = c.character_set},
+                 c.mode);
+    expect_alike(statements, batches);
+    EXPECT_EQ(utf8_bom + import_ok, batches.outcomes.back());
+    EXPECT_GT(batches.merchandise.size(), products.size() / 2);
+}
+
+TEST_P(CodePagesByBothPaths, HostileProductsLeaveTheSameRows)
+{
+    const CodePageCase& c = GetParam();
+    ScopedEnvironment code_page("IMPORTADOR_DATABASE_CODEPAGE", c.code_page);
+    service->script(page_path("500", 0), hostile_page());
+    const auto [statements, batches] =
+        run_both({.page_size = "500", .imports = 2, .setup = {numeric_columns}, .character_set = c.character_set},
+                 c.mode);
+    expect_alike(statements, batches);
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, CodePagesByBothPaths, ::testing::ValuesIn(code_page_cases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
