@@ -144,7 +144,7 @@ MerchandiseBatch::Written MerchandiseBatch::write(const std::vector<Row>& rows)
     prepare();
     for (int slot = 0; slot < capacity; ++slot)
         bind_row(slot, slot < static_cast<int>(rows.size()) ? &rows[slot] : nullptr);
-    query_.Open();
+    query_.open_single_row();
     Written written{.inserted = query_.FieldByName(u"inserted").AsInteger(),
                     .updated = query_.FieldByName(u"updated").AsInteger(),
                     .departments_created = query_.FieldByName(u"departments_created").AsInteger()};

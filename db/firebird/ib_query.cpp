@@ -137,7 +137,22 @@ void IBQuery::Open()
                               nullptr))
         database_.raise(status);
     open_ = true;
+    cursor_ = true;
     fetch();
+}
+
+void IBQuery::open_single_row()
+{
+    close();
+    prepare();
+    check_connected();
+    StatusVector status;
+    if (database_.api().isc_dsql_execute2(status.get(), transaction_.handle(), &statement_,
+                                          static_cast<unsigned short>(database_.sql_dialect()),
+                                          bind_parameters() ? parameters_->get() : nullptr, columns_->get()))
+        database_.raise(status);
+    open_ = true;
+    eof_ = false;
 }
 
 int IBQuery::parameter_count()
@@ -195,7 +210,10 @@ bool IBQuery::bind_parameters()
 void IBQuery::Next()
 {
     check_open();
-    if (!eof_) fetch();
+    if (!cursor_)
+        eof_ = true;
+    else if (!eof_)
+        fetch();
 }
 
 void IBQuery::fetch()
@@ -207,6 +225,7 @@ void IBQuery::fetch()
         StatusVector ignored;
         api.isc_dsql_free_statement(ignored.get(), &statement_, DSQL_close);
         open_ = false;
+        cursor_ = false;
         eof_ = true;
         database_.raise(status);
     }
@@ -218,6 +237,8 @@ void IBQuery::close()
     if (!open_) return;
     open_ = false;
     eof_ = true;
+    if (!cursor_) return;
+    cursor_ = false;
     StatusVector status;
     if (database_.api().isc_dsql_free_statement(status.get(), &statement_, DSQL_close)) database_.raise(status);
 }
@@ -225,6 +246,7 @@ void IBQuery::close()
 void IBQuery::release()
 {
     open_ = false;
+    cursor_ = false;
     eof_ = true;
     if (!prepared()) return;
     StatusVector status;
@@ -236,6 +258,7 @@ void IBQuery::release()
 void IBQuery::free_quietly() noexcept
 {
     open_ = false;
+    cursor_ = false;
     eof_ = true;
     if (!prepared()) return;
     StatusVector status;
@@ -247,6 +270,7 @@ void IBQuery::forget_handles() noexcept
 {
     statement_ = IscHandle{};
     open_ = false;
+    cursor_ = false;
     eof_ = true;
 }
 

@@ -33,6 +33,10 @@ public:
     void prepare();  // nothing happens when already prepared
     void execute();  // a statement without rows; prepares when needed
     void Open();  // runs a SELECT and moves to its first row; nothing happens when open
+    // Runs a statement that gives one row, fetching it in the same exchange
+    // with the server: no cursor stays open. The row reads as after Open;
+    // more than one row is the database's error.
+    void open_single_row();
     void Next();  // moves to the next row, or to the end of data
     void close();  // drops the result; the statement stays prepared
     bool Eof() const { return eof_; }  // true when there is no current row
@@ -76,6 +80,7 @@ private:
     std::vector<std::u16string> lines_;
     IscHandle statement_{};
     bool open_ = false;
+    bool cursor_ = false;  // open through a cursor, rather than as a single row
     bool eof_ = true;
     std::unique_ptr<SqlDescriptorArea> columns_;
     // Described on first use only: describing costs a round trip, and most
