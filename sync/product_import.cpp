@@ -279,6 +279,8 @@ void ProductImport::write_batch()
         page_counts_.departments_created += written.departments_created;
     } catch (const std::exception& failure) {
         if (!database_.dtbVardex.connected()) throw_interrupted_write(failure, rows.front().codigo);
+        report_.log(u"Lote de " + decimal_text(static_cast<long long>(batch_rows.size())) + u" produtos recusado (" +
+                    message_of(failure) + u"); gravados um a um");
         rewrite_by_statements(rows);
         return;
     }
