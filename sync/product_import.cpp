@@ -151,12 +151,14 @@ std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view q
                     }
                     write_batch();
                 } catch (const InterruptedWrite& interrupted) {
-                    batch_rows_.clear();
-                    pending_rows_.clear();
+                    drop_batch();
                     database_.discard_uncommitted();
                     strRetorno = write_interrupted_text(interrupted.codigo, interrupted.message);
                     Laco_atualizacao = false;
                     write_interrupted = true;
+                } catch (...) {
+                    write_batch_before_failure();
+                    throw;
                 }
             }
             // A page whose commit was refused is gone: carrying on would report
@@ -312,11 +314,32 @@ void ProductImport::rewrite_by_statements(const std::vector<PendingRow>& rows)
 {
     auto& table = api_.tblProdutos;
     const std::size_t current = table.current_row();
+    const bool at_end = table.Eof();
     for (const auto& row : rows) {
         table.move_to_row(row.table_row);
         write_product_row();
     }
     table.move_to_row(current);
+    if (at_end) table.Next();
+}
+
+void ProductImport::drop_batch()
+{
+    batch_rows_.clear();
+    pending_rows_.clear();
+}
+
+// A failure that ends the run mid-page: the rows read before it are
+// written as statements would have written them by then, so that the
+// report names the same skips. The run's rollback undoes them either way.
+void ProductImport::write_batch_before_failure() noexcept
+{
+    try {
+        write_batch();
+    } catch (...) {
+        // The failure under way is the one to tell.
+    }
+    drop_batch();
 }
 
 void ProductImport::skip_product(const std::u16string& codigo, const std::u16string& reason)

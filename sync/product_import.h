@@ -72,6 +72,8 @@ private:
     void write_batch();
     bool batch_available(const std::u16string& codigo);
     void rewrite_by_statements(const std::vector<PendingRow>& rows);
+    void drop_batch();
+    void write_batch_before_failure() noexcept;
     void skip_product(const std::u16string& codigo, const std::u16string& reason);
     void confirm_receipt();
     std::vector<std::u16string> merchandise_pairs(const std::u16string& proBlanca, const std::u16string& ProAtivo);

@@ -161,6 +161,18 @@ inline const Scenario scenarios[] = {
      .departments = {{"1", "MERCEARIA", "99", "0"}},
      .merchandise = {{"1", "Produto", "1"}, {"2", "Produto", "1"}}},
 
+    // A row that reads as neither product nor control record ends the run;
+    // the product skipped before it on its page is still reported.
+    {.name = "UnreadableRowEndsTheRunAfterASkip",
+     .page_size = "500",
+     .pages = {{0, page({json_of({.codigo = 1, .valorVenda = "\"abc\""}), json_of({.codigo = 2}),
+                         "{\"codigo\":3,\"nome\":123456789012345678901}", control(0)})}},
+     .outcome = run_failure + "'123456789012345678901' is not a valid integer value",
+     .requested_start_ids = {0},
+     .departments = no_rows,
+     .merchandise = no_rows,
+     .in_stderr = {"Produto 1 ignorado: 'abc' is not a valid floating point value"}},
+
     {.name = "EmptyFirstPageEndsAndConfirms",
      .page_size = "500",
      .pages = {{0, ScriptedAnswer(200, "[]")}},
