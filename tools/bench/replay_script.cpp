@@ -36,9 +36,9 @@ std::string replay_script(const Catalogue& catalogue, std::size_t page_size, con
             script.statement(select_statement_line(u"Departamentos", u"nom_dep=" + Entre_Aspas(name)));
             if (product.first_of_department && kind == ImportKind::first_import) {
                 script.statement(u"Select Max(cod_dep) codigo from Departamentos");
-                script.statement(insert_statement_lines(
-                    u"Departamentos",
-                    {u"cod_dep", product.department_code, u"nom_dep", name, u"tipo_item", u"99", u"com_dep", u"0"}));
+                script.statement(
+                    insert_statement_lines(u"Departamentos", {u"cod_dep", product.department_code, u"nom_dep", name,
+                                                              u"tipo_item", u"99", u"com_dep", u"0"}));
             }
             const std::u16string condition = u"cod_red=" + product.code;
             script.statement(select_statement_line(u"Mercadorias", condition));
