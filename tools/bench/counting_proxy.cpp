@@ -31,12 +31,12 @@ public:
     {
         if (fd_ < 0) throw socket_error("socket");
     }
-    Socket() : Socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {}
+    Socket() : Socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) { }
     ~Socket()
     {
         if (fd_ >= 0) ::close(fd_);
     }
-    Socket(Socket&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Socket(Socket&& other) noexcept : fd_(std::exchange(other.fd_, -1)) { }
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
     Socket& operator=(Socket&&) = delete;
