@@ -2,8 +2,6 @@
 
 #include "support/process.h"
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -11,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <memory>
 #include <netinet/in.h>
 #include <stdexcept>
 #include <sys/prctl.h>
@@ -218,27 +215,4 @@ std::string FirebirdServer::what_it_said() const
 {
     const auto said = read_file_bytes(root_ / "server.out");
     return said.empty() ? "(nothing on its output; see the machine's Firebird log)" : said;
-}
-
-namespace {
-
-std::unique_ptr<FirebirdServer> the_server;
-
-// Stops the server after the last test, whatever the tests did to it.
-class StopServerAtEnd : public ::testing::Environment {
-public:
-    void TearDown() override { the_server.reset(); }
-};
-
-[[maybe_unused]] ::testing::Environment* const registered = ::testing::AddGlobalTestEnvironment(new StopServerAtEnd);
-
-}  // namespace
-
-FirebirdServer& firebird_server()
-{
-    if (!the_server)
-        the_server = std::make_unique<FirebirdServer>();
-    else
-        the_server->start();  // a test may have left it killed
-    return *the_server;
 }

@@ -6,12 +6,12 @@
 #include <string>
 #include <sys/types.h>
 
-// A Firebird server of the test's own on a free loopback port: its own root
-// directory, configuration, security database (SYSDBA's password is the
-// importer's) and lock directory, so neither a server the machine runs nor
-// its configuration is touched. It runs in its own process group and dies
-// with the thread that started it, so a crashed or killed test leaves no
-// server behind.
+// A Firebird server of the program's own (a test's, the benchmark's) on a
+// free loopback port: its own root directory, configuration, security
+// database (SYSDBA's password is the importer's) and lock directory, so
+// neither a server the machine runs nor its configuration is touched. It
+// runs in its own process group and dies with the thread that started it,
+// so a crashed or killed program leaves no server behind.
 class FirebirdServer {
 public:
     FirebirdServer();  // prepared and started; throws when it does not come up
@@ -44,7 +44,3 @@ private:
     int port_ = 0;
     pid_t pid_ = 0;
 };
-
-// The test program's one server, started on first use and stopped when the
-// tests end. Call it from the main thread (the one running the tests).
-FirebirdServer& firebird_server();

@@ -6,7 +6,7 @@
 
 #include "api/uGer_API.h"
 #include "db/uDtmApi.h"
-#include "support/firebird_server.h"
+#include "support/test_firebird_server.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"

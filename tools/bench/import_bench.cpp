@@ -1,25 +1,41 @@
 // import-bench: how fast the importer writes a catalogue compared with the
-// database engine running the very same statements, and how much memory it
-// needs as catalogue and page size grow.
+// database engine writing the same rows alone, how many round trips it
+// makes to a server, and how much memory it needs as catalogue and page
+// size grow.
 //
 //   import-bench --importer build/importador --schema tools/bench/schema.sql
 //                [--products 20000] [--small 2000] [--departments 50] [--page 500]
 //
 // The importer's time is taken from the substitute service's clock, from the
 // first status request to the confirmation, so start-up and the importer's
-// one-second timer do not count. The baseline pipes the same statements to
-// isql-fb (output to /dev/null), less the time of an isql-fb run that only
-// attaches and commits.
+// one-second timer do not count. It is measured against the engine's floor,
+// the same rows from the same catalogue written with nothing of the importer
+// around them: copied by two MERGE statements from staging tables loaded
+// beforehand, and written by one prepared statement per row committed per
+// page. The same statements through isql-fb remain as a reference.
+//
+// Then over TCP, to a private server on loopback through a relay that delays
+// each direction by 1 ms and counts the client's round trips: the importer
+// (and, for contrast, its statement-by-statement path) against the staging
+// floor through the same relay.
+#include "db/merchandise_batch.h"
+#include "support/firebird_server.h"
 #include "tools/bench/child_process.h"
 #include "tools/bench/count_argument.h"
+#include "tools/bench/counting_proxy.h"
+#include "tools/bench/engine_floor.h"
+#include "tools/bench/imported_products.h"
 #include "tools/bench/replay_script.h"
 #include "tools/quintara_service.h"
 
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -137,10 +153,15 @@ ChildRun run_isql(const WorkDirectory& work, const std::string& script, const st
     return run;
 }
 
-fs::path fresh_database(const WorkDirectory& work, const Arguments& arguments, const std::string& name)
+using Environment = std::map<std::string, std::optional<std::string>>;
+
+fs::path fresh_database(const WorkDirectory& work, const Arguments& arguments, const std::string& name,
+                        bool with_staging = false)
 {
     const fs::path file = work / (name + ".fdb");
-    run_isql(work, "create database '" + file.string() + "' page_size 8192;\n" + read_text(arguments.schema));
+    const std::string schema = read_text(arguments.schema);
+    run_isql(work, "create database '" + file.string() + "' page_size 8192;\n" + schema +
+                       (with_staging ? staging_schema(schema) : std::string()));
     return file;
 }
 
@@ -151,8 +172,9 @@ struct ImporterRun {
     std::string summary;
 };
 
-ImporterRun run_importer(const WorkDirectory& work, const Arguments& arguments, const fs::path& database,
-                         std::size_t products, std::size_t page_size)
+// `database` as the importer's configuration names it: a file, or host/port:file.
+ImporterRun run_importer(const WorkDirectory& work, const Arguments& arguments, const std::string& database,
+                         std::size_t products, std::size_t page_size, const Environment& extra_env = {})
 {
     ServiceOptions service_options;
     service_options.catalogue.products = products;
@@ -164,8 +186,8 @@ ImporterRun run_importer(const WorkDirectory& work, const Arguments& arguments, 
     fs::create_directories(dir);
     fs::copy_file(arguments.importer, dir / "importador", fs::copy_options::overwrite_existing);
     fs::remove(dir / "ConfigImporta.ret");
-    write_text(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=" + token + "\r\npathBancoDados=" +
-                                              database.string() + "\r\nReg_por_trafego=" + whole(page_size) + "\r\n");
+    write_text(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=" + token + "\r\npathBancoDados=" + database +
+                                              "\r\nReg_por_trafego=" + whole(page_size) + "\r\n");
     ChildOptions options;
     options.args = {(dir / "importador").string()};
     options.env = {{"DISPLAY", std::nullopt},
@@ -177,6 +199,7 @@ ImporterRun run_importer(const WorkDirectory& work, const Arguments& arguments, 
                    {"ALL_PROXY", std::nullopt},
                    {"QUINTARA_BASE_URL", service.base_url()},
                    {"CURL_CA_BUNDLE", service.ca_file().string()}};
+    for (const auto& [name, value] : extra_env) options.env[name] = value;
     options.stderr_file = work / "importer.err";
     const ChildRun child = run_child(options);
     service.stop();
@@ -216,17 +239,146 @@ std::string verdict(bool met)
     return met ? "met" : "MISSED";
 }
 
+constexpr std::size_t label_width = 30;
+
+std::string label(const std::string& text)
+{
+    return "  " + text + std::string(text.size() < label_width ? label_width - text.size() : 0, ' ');
+}
+
 void print_speed(const std::string& what, std::size_t products, double seconds)
 {
-    std::cout << "  " << what << padded(fixed(seconds, 2), 8) << " s" << padded(fixed(products / seconds, 0), 9)
+    std::cout << label(what + ":") << padded(fixed(seconds, 2), 8) << " s" << padded(fixed(products / seconds, 0), 9)
               << " products/s\n";
 }
 
-void print_ratio(double importer, double replay, double target)
+void print_ratio(const std::string& what, double importer, double floor, double target)
 {
-    const double ratio = importer / replay;
-    std::cout << "  importer / replay:          " << fixed(ratio, 2) << "   (target at most " << fixed(target, 1)
-              << ")  " << verdict(ratio <= target) << "\n\n";
+    const double ratio = importer / floor;
+    std::cout << label(what + ":") << padded(fixed(ratio, 2), 8) << "   (target at most " << fixed(target, 1) << ")  "
+              << verdict(ratio <= target) << "\n";
+}
+
+void print_reference_ratio(const std::string& what, double importer, double reference)
+{
+    std::cout << label(what + ":") << padded(fixed(importer / reference, 2), 8) << "   (reference)\n";
+}
+
+void print_round_trips(const std::string& what, std::uint64_t turns, std::size_t products, double target)
+{
+    const double per_product = static_cast<double>(turns) / static_cast<double>(products);
+    std::cout << label(what + ":") << padded(whole(static_cast<long long>(turns)), 8) << " = " << fixed(per_product, 4)
+              << " per product";
+    if (target > 0) std::cout << "   (target at most " << fixed(target, 2) << ")  " << verdict(per_product <= target);
+    std::cout << "\n";
+}
+
+// The importer's and the floors' times for one kind of import on files.
+struct EmbeddedTimes {
+    double importer = 0;
+    double staging_floor = 0;
+    double row_floor = 0;
+    double replay = 0;
+};
+
+void print_embedded(const std::string& title, std::size_t products, const EmbeddedTimes& t)
+{
+    std::cout << title << "\n";
+    print_speed("importer", products, t.importer);
+    print_speed("floor, MERGE from staging", products, t.staging_floor);
+    print_speed("floor, prepared row by row", products, t.row_floor);
+    print_speed("isql-fb replay", products, t.replay);
+    print_ratio("importer / staging floor", t.importer, t.staging_floor, 3.0);
+    print_ratio("importer / row-by-row floor", t.importer, t.row_floor, 3.0);
+    print_reference_ratio("importer / isql-fb replay", t.importer, t.replay);
+    std::cout << "\n";
+}
+
+struct ProxiedRun {
+    double importer = 0;
+    std::uint64_t turns = 0;
+    double staging_floor = 0;
+};
+
+void print_proxied(const std::string& title, std::size_t products, const ProxiedRun& run)
+{
+    std::cout << title << "\n";
+    print_speed("importer", products, run.importer);
+    print_speed("floor, MERGE from staging", products, run.staging_floor);
+    print_ratio("importer / staging floor", run.importer, run.staging_floor, 6.0);
+    print_round_trips("importer's round trips", run.turns, products, 0.05);
+    std::cout << "\n";
+}
+
+// What one more page costs, from two sizes of the same catalogue, and what
+// is left for the run itself (attach, reading the character set, detach).
+void print_page_round_trips(std::uint64_t large_turns, std::size_t large, std::uint64_t small_turns, std::size_t small,
+                            std::size_t page_size)
+{
+    const auto pages = [page_size](std::size_t products) { return (products + page_size - 1) / page_size; };
+    if (pages(large) == pages(small)) return;
+    const double per_page = (static_cast<double>(large_turns) - static_cast<double>(small_turns)) /
+                            static_cast<double>(pages(large) - pages(small));
+    const double fixed_part = static_cast<double>(small_turns) - per_page * static_cast<double>(pages(small));
+    const std::size_t capacity = MerchandiseBatch::capacity;
+    const std::size_t statements = (page_size + capacity - 1) / capacity;
+    std::cout << label("batches, per page of " + whole(static_cast<long long>(page_size)))
+              << padded(fixed(per_page, 1), 8) << "   (" << statements << " statements of " << capacity
+              << " and a commit; the run's own " << fixed(fixed_part, 0) << ")\n";
+}
+
+// The file reached through the relay rather than straight from the server.
+std::string through(const CountingProxy& proxy, const fs::path& file)
+{
+    return "127.0.0.1/" + whole(proxy.port()) + ":" + file.string();
+}
+
+struct Counted {
+    ImporterRun run;
+    std::uint64_t turns = 0;
+};
+
+Counted counted_import(const CountingProxy& proxy, const WorkDirectory& work, const Arguments& arguments,
+                       const fs::path& database, std::size_t products, const Environment& extra_env = {})
+{
+    const std::uint64_t before = proxy.turns();
+    Counted counted{run_importer(work, arguments, through(proxy, database), products, arguments.page_size, extra_env)};
+    counted.turns = proxy.turns() - before;
+    return counted;
+}
+
+void print_over_tcp(const WorkDirectory& work, const Arguments& arguments, const EngineFloor& floor)
+{
+    using namespace std::chrono_literals;
+    const std::size_t n = arguments.products;
+    FirebirdServer server;
+    CountingProxy proxy(server.port());
+
+    proxy.set_delay(1ms);
+    const fs::path imported = fresh_database(work, arguments, "tcp_imported");
+    const Counted first = counted_import(proxy, work, arguments, imported, n);
+    const Counted again = counted_import(proxy, work, arguments, imported, n);
+
+    const fs::path staged = fresh_database(work, arguments, "tcp_staged", true);
+    floor.load_staging(server.database_name(staged));
+    const double staged_first = floor.write_from_staging(through(proxy, staged));
+    const double staged_again = floor.write_from_staging(through(proxy, staged));
+
+    proxy.set_delay(0us);
+    const std::size_t small = arguments.small_products;
+    const Counted small_batches =
+        counted_import(proxy, work, arguments, fresh_database(work, arguments, "tcp_small"), small);
+    const Counted statements = counted_import(proxy, work, arguments, fresh_database(work, arguments, "tcp_statements"),
+                                              small, {{"IMPORTADOR_WRITE_PATH", "statements"}});
+
+    std::cout << "Over TCP: a private server on loopback, through a relay delaying each direction by 1 ms\n\n";
+    print_proxied("First import (all inserts)", n, {first.run.import_seconds, first.turns, staged_first});
+    print_proxied("Re-import (all updates)", n, {again.run.import_seconds, again.turns, staged_again});
+    std::cout << "Round trips of the first import by size, no delay for " << small << " products\n";
+    print_round_trips("batches, " + whole(static_cast<long long>(small)) + " products", small_batches.turns, small, 0);
+    print_round_trips("statements, " + whole(static_cast<long long>(small)) + " products", statements.turns, small, 0);
+    print_page_round_trips(first.turns, n, small_batches.turns, small, arguments.page_size);
+    std::cout << "  connections through the relay:  " << proxy.connections() << "\n\n";
 }
 
 }  // namespace
@@ -246,30 +398,41 @@ int main(int argc, char** argv)
                   << arguments.page_size << "\n\n";
 
         const fs::path imported = fresh_database(work, arguments, "imported");
-        const ImporterRun first = run_importer(work, arguments, imported, n, arguments.page_size);
-        const ImporterRun again = run_importer(work, arguments, imported, n, arguments.page_size);
+        const ImporterRun first = run_importer(work, arguments, imported.string(), n, arguments.page_size);
+        const ImporterRun again = run_importer(work, arguments, imported.string(), n, arguments.page_size);
+
+        // Before this program loads the engine: a spawned child's peak
+        // counts this program's own peak at the time.
+        const ImporterRun small = run_importer(work, arguments, fresh_database(work, arguments, "small").string(),
+                                               arguments.small_products, arguments.page_size);
+        const ImporterRun one_page =
+            run_importer(work, arguments, fresh_database(work, arguments, "one_page").string(), n, n);
 
         const Catalogue catalogue(CatalogueOptions{.products = n, .departments = arguments.departments});
+        const ImportedPages pages = imported_pages(catalogue, arguments.page_size, token);
+        const EngineFloor floor(pages);
+        const fs::path staged = fresh_database(work, arguments, "staged", true);
+        floor.load_staging(staged.string());
+        const double staged_first = floor.write_from_staging(staged.string());
+        const double staged_again = floor.write_from_staging(staged.string());
+        const fs::path row_by_row = fresh_database(work, arguments, "row_by_row");
+        const double rows_first =
+            floor.write_row_by_row(row_by_row.string(), ImportKind::first_import, arguments.page_size);
+        const double rows_again =
+            floor.write_row_by_row(row_by_row.string(), ImportKind::reimport, arguments.page_size);
+
         const fs::path replayed = fresh_database(work, arguments, "replayed");
         const double replay_first = replay_seconds(
             work, replayed, replay_script(catalogue, arguments.page_size, token, ImportKind::first_import));
         const double replay_again =
             replay_seconds(work, replayed, replay_script(catalogue, arguments.page_size, token, ImportKind::reimport));
 
-        std::cout << "First import (all inserts)\n";
-        print_speed("importer:                 ", n, first.import_seconds);
-        print_speed("isql-fb replay:           ", n, replay_first);
-        print_ratio(first.import_seconds, replay_first, 0.9);
-        std::cout << "Re-import (all updates)\n";
-        print_speed("importer:                 ", n, again.import_seconds);
-        print_speed("isql-fb replay:           ", n, replay_again);
-        print_ratio(again.import_seconds, replay_again, 0.8);
+        print_embedded("First import (all inserts)", n, {first.import_seconds, staged_first, rows_first, replay_first});
+        print_embedded("Re-import (all updates)", n, {again.import_seconds, staged_again, rows_again, replay_again});
         std::cout << "  importer said: " << first.summary << "\n"
                   << "                 " << again.summary << "\n\n";
 
-        const ImporterRun small = run_importer(work, arguments, fresh_database(work, arguments, "small"),
-                                               arguments.small_products, arguments.page_size);
-        const ImporterRun one_page = run_importer(work, arguments, fresh_database(work, arguments, "one_page"), n, n);
+        print_over_tcp(work, arguments, floor);
 
         const double growth = 100.0 * (first.peak_resident_kb - small.peak_resident_kb) / small.peak_resident_kb;
         const double over_paged = (one_page.peak_resident_kb - first.peak_resident_kb) * 1024.0;

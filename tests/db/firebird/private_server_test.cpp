@@ -1,7 +1,7 @@
 // The private server the tests reach databases through: it keeps what was
 // committed across a crash and a restart on the same port, and it does not
 // outlive a test program that dies.
-#include "support/firebird_server.h"
+#include "support/test_firebird_server.h"
 
 #include <gtest/gtest.h>
 
