@@ -109,25 +109,22 @@ std::u16string MerchandiseBatch::statement_text() const
     return text;
 }
 
+// A slot's markers, in the statement's order: what the slot asks, the
+// department's name, the lookup code, then the merchandise values but the
+// department's code. A slot left unused binds NULLs.
 void MerchandiseBatch::bind_row(int slot, const Row* row)
 {
-    const int values_per_slot = 3 + static_cast<int>(columns_.size()) - 1;
-    int index = slot * values_per_slot;
-    if (!row) {
-        query_.set_parameter(index++, slot_unused);
-        for (int i = 1; i < values_per_slot; ++i) query_.set_parameter(index++, std::nullopt);
-        return;
-    }
-    const bool merchandise = row->steps == Steps::department_and_merchandise;
-    query_.set_parameter(index++, merchandise ? slot_department_and_merchandise : slot_department);
-    query_.set_parameter(index++, row->department_name);
-    query_.set_parameter(index++, merchandise ? std::optional<std::u16string>(integer_to_text(row->codIn)) : std::nullopt);
+    const int markers_per_slot = 3 + static_cast<int>(columns_.size()) - 1;
+    int index = slot * markers_per_slot;
+    const auto bind = [&](std::optional<std::u16string_view> value) { query_.set_parameter(index++, value); };
+    const bool merchandise = row && row->steps == Steps::department_and_merchandise;
+    bind(!row ? slot_unused : merchandise ? slot_department_and_merchandise : slot_department);
+    bind(row ? std::optional<std::u16string_view>(row->department_name) : std::nullopt);
+    const std::u16string lookup_code = merchandise ? integer_to_text(row->codIn) : std::u16string();
+    bind(merchandise ? std::optional<std::u16string_view>(lookup_code) : std::nullopt);
     for (std::size_t i = 0; i < columns_.size(); ++i) {
         if (columns_[i] == department_column_) continue;
-        const std::size_t value = 2 * i + 1;
-        query_.set_parameter(index++, merchandise && value < row->mDados.size()
-                                          ? std::optional<std::u16string_view>(row->mDados[value])
-                                          : std::nullopt);
+        bind(merchandise ? std::optional<std::u16string_view>(row->mDados.at(2 * i + 1)) : std::nullopt);
     }
 }
 
