@@ -6,10 +6,12 @@
 
 namespace {
 
-// What a slot asks of the statement.
+// What a slot asks of the statement: 1 and 2 look the department up
+// (and create it), 3 is given its code; 2 and 3 write the merchandise.
 constexpr char16_t slot_unused[] = u"0";
 constexpr char16_t slot_department[] = u"1";
 constexpr char16_t slot_department_and_merchandise[] = u"2";
+constexpr char16_t slot_known_department_and_merchandise[] = u"3";
 
 // The department step: its code comes back as text, as the code read by
 // the statement-by-statement lookup does, so the merchandise row receives
@@ -68,12 +70,14 @@ std::u16string MerchandiseBatch::statement_text() const
     std::u16string text = u"EXECUTE BLOCK (\r\n";
     for (int slot = 0; slot < capacity; ++slot) {
         text += slot_name(u'a', slot) + u" SMALLINT = ?, " + slot_name(u'd', slot) +
-                u" TYPE OF COLUMN Departamentos.nom_dep = ?, " + slot_name(u'c', slot) + u" INTEGER = ?, ";
+                u" TYPE OF COLUMN Departamentos.nom_dep = ?, " + slot_name(u'k', slot) + u" VARCHAR(32) = ?, " +
+                slot_name(u'c', slot) + u" INTEGER = ?, ";
         text += joined(columns_, department_column_,
                        [&](std::size_t i) { return value_name(slot, i) + u" " + column_type(i) + u" = ?"; });
         text += slot + 1 < capacity ? u",\r\n" : u")\r\n";
     }
-    text += u"RETURNS (inserted INTEGER, updated INTEGER, departments_created INTEGER) AS\r\n";
+    text += u"RETURNS (inserted INTEGER, updated INTEGER, departments_created INTEGER, department_codes VARCHAR(" +
+            integer_to_text(capacity * 33) + u")) AS\r\n";
     text += department_procedure;
 
     // The merchandise step: updated when its code is there, inserted
@@ -94,11 +98,14 @@ std::u16string MerchandiseBatch::statement_text() const
     text += u");\r\n    inserted = 1;\r\n  END\r\nEND\r\n";
 
     text += u"DECLARE code VARCHAR(32);\r\nDECLARE created SMALLINT;\r\nDECLARE new_row SMALLINT;\r\nBEGIN\r\n";
-    text += u"  inserted = 0; updated = 0; departments_created = 0;\r\n";
+    text += u"  inserted = 0; updated = 0; departments_created = 0; department_codes = '';\r\n";
     for (int slot = 0; slot < capacity; ++slot) {
         const auto a = slot_name(u'a', slot);
-        text += u"  IF (" + a + u" > 0) THEN BEGIN\r\n    EXECUTE PROCEDURE department(:" + slot_name(u'd', slot) +
-                u") RETURNING_VALUES :code, :created;\r\n    departments_created = departments_created + created;\r\n";
+        text += u"  IF (" + a + u" > 0) THEN BEGIN\r\n    IF (" + a + u" < 3) THEN BEGIN\r\n"
+                u"      EXECUTE PROCEDURE department(:" + slot_name(u'd', slot) +
+                u") RETURNING_VALUES :code, :created;\r\n      departments_created = departments_created + created;\r\n"
+                u"      department_codes = department_codes || code || ';';\r\n    END ELSE code = :" +
+                slot_name(u'k', slot) + u";\r\n";
         text += u"    IF (" + a + u" > 1) THEN BEGIN\r\n      EXECUTE PROCEDURE merchandise(:" + slot_name(u'c', slot) +
                 u", :code, ";
         text += joined(columns_, department_column_, [&](std::size_t i) { return u":" + value_name(slot, i); });
@@ -110,16 +117,21 @@ std::u16string MerchandiseBatch::statement_text() const
 }
 
 // A slot's markers, in the statement's order: what the slot asks, the
-// department's name, the lookup code, then the merchandise values but the
+// department's name or its known code, the lookup code, then the merchandise values but the
 // department's code. A slot left unused binds NULLs.
 void MerchandiseBatch::bind_row(int slot, const Row* row)
 {
-    const int markers_per_slot = 3 + static_cast<int>(columns_.size()) - 1;
+    const int markers_per_slot = 4 + static_cast<int>(columns_.size()) - 1;
     int index = slot * markers_per_slot;
     const auto bind = [&](std::optional<std::u16string_view> value) { query_.set_parameter(index++, value); };
     const bool merchandise = row && row->steps == Steps::department_and_merchandise;
-    bind(!row ? slot_unused : merchandise ? slot_department_and_merchandise : slot_department);
-    bind(row ? std::optional<std::u16string_view>(row->department_name) : std::nullopt);
+    const bool known = row && row->department_code;
+    bind(!row          ? slot_unused
+         : !merchandise ? slot_department
+         : known        ? slot_known_department_and_merchandise
+                        : slot_department_and_merchandise);
+    bind(row && !known ? std::optional<std::u16string_view>(row->department_name) : std::nullopt);
+    bind(known ? std::optional<std::u16string_view>(*row->department_code) : std::nullopt);
     const std::u16string lookup_code = merchandise ? integer_to_text(row->codIn) : std::u16string();
     bind(merchandise ? std::optional<std::u16string_view>(lookup_code) : std::nullopt);
     for (std::size_t i = 0; i < columns_.size(); ++i) {
@@ -144,7 +156,11 @@ MerchandiseBatch::Written MerchandiseBatch::write(const std::vector<Row>& rows)
     query_.open_single_row();
     Written written{.inserted = query_.FieldByName(u"inserted").AsInteger(),
                     .updated = query_.FieldByName(u"updated").AsInteger(),
-                    .departments_created = query_.FieldByName(u"departments_created").AsInteger()};
+                    .departments_created = query_.FieldByName(u"departments_created").AsInteger(),
+                    .department_codes = {}};
+    const std::u16string codes = query_.FieldByName(u"department_codes").AsString();
+    for (std::size_t start = 0, end; (end = codes.find(u';', start)) != std::u16string::npos; start = end + 1)
+        written.department_codes.push_back(codes.substr(start, end - start));
     query_.close();
     return written;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ public:
     struct Row {
         Steps steps = Steps::department_and_merchandise;
         std::u16string department_name;  // upper-cased already
+        // The department's code, when an earlier batch of the run looked
+        // its name up: the lookup is then spared.
+        std::optional<std::u16string> department_code;
         std::int32_t codIn = 0;  // the lookup key
         std::vector<std::u16string> mDados;  // the merchandise pair list
     };
@@ -34,6 +38,9 @@ public:
         int inserted = 0;
         int updated = 0;
         int departments_created = 0;
+        // For each row that looked its department up, in order: the code
+        // found or created, as text.
+        std::vector<std::u16string> department_codes;
     };
 
     // `merchandise_columns`: the names of the pair lists' columns, in their

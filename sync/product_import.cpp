@@ -152,6 +152,7 @@ std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view q
                     write_batch();
                 } catch (const InterruptedWrite& interrupted) {
                     drop_batch();
+                    department_codes_.clear();
                     database_.discard_uncommitted();
                     strRetorno = write_interrupted_text(interrupted.codigo, interrupted.message);
                     Laco_atualizacao = false;
@@ -167,6 +168,7 @@ std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view q
                 // Nothing of the page stays and nothing is confirmed: the
                 // next run brings it again.
             } else if (page_has_rows && !database_.dtmApiCommit()) {
+                department_codes_.clear();
                 strRetorno = page_not_saved_text(page_start);
                 Laco_atualizacao = false;
             } else {
@@ -242,6 +244,8 @@ void ProductImport::add_product_row()
         const std::u16string proBlanca = table.FieldByName(u"produtoBalanca").AsInteger() == 1 ? u"T" : u"F";
         const std::u16string ProAtivo = table.FieldByName(u"Ativo").AsInteger() == 1 ? u"T" : u"F";
         row.department_name = ascii_upper(table.FieldByName(u"nomeDepartamento").AsString());
+        if (const auto known = department_codes_.find(row.department_name); known != department_codes_.end())
+            row.department_code = known->second;
         pending.in_batch = true;
         row.mDados = merchandise_pairs(proBlanca, ProAtivo);
         row.codIn = table.FieldByName(u"codigo").AsInteger();
@@ -255,6 +259,8 @@ void ProductImport::add_product_row()
         write_product_row();
         return;
     }
+    // A department already looked up leaves nothing to write.
+    if (row.steps == MerchandiseBatch::Steps::department && row.department_code) pending.in_batch = false;
     if (pending.in_batch) batch_rows_.push_back(std::move(row));
     pending_rows_.push_back(std::move(pending));
     if (batch_rows_.size() == static_cast<std::size_t>(MerchandiseBatch::capacity)) write_batch();
@@ -279,6 +285,7 @@ void ProductImport::write_batch()
         page_counts_.inserted += written.inserted;
         page_counts_.updated += written.updated;
         page_counts_.departments_created += written.departments_created;
+        remember_department_codes(batch_rows, written.department_codes);
     } catch (const std::exception& failure) {
         if (!database_.dtbVardex.connected()) throw_interrupted_write(failure, rows.front().codigo);
         report_.log(u"Lote de " + decimal_text(static_cast<long long>(batch_rows.size())) + u" produtos recusado (" +
@@ -321,6 +328,20 @@ void ProductImport::rewrite_by_statements(const std::vector<PendingRow>& rows)
     }
     table.move_to_row(current);
     if (at_end) table.Next();
+}
+
+// The run's departments change only by its own inserts, which never add a
+// name the lookup would find among them: a name looked up once keeps its
+// code for the run, as long as the pages that hold them are kept.
+void ProductImport::remember_department_codes(const std::vector<MerchandiseBatch::Row>& rows,
+                                              const std::vector<std::u16string>& codes)
+{
+    auto code = codes.begin();
+    for (const auto& row : rows) {
+        if (row.department_code) continue;
+        if (code == codes.end()) return;
+        department_codes_.emplace(row.department_name, *code++);
+    }
 }
 
 void ProductImport::drop_batch()

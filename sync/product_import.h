@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "db/merchandise_batch.h"
@@ -73,6 +74,8 @@ private:
     bool batch_available(const std::u16string& codigo);
     void rewrite_by_statements(const std::vector<PendingRow>& rows);
     void drop_batch();
+    void remember_department_codes(const std::vector<MerchandiseBatch::Row>& rows,
+                                   const std::vector<std::u16string>& codes);
     void write_batch_before_failure() noexcept;
     void skip_product(const std::u16string& codigo, const std::u16string& reason);
     void confirm_receipt();
@@ -89,4 +92,5 @@ private:
     std::unique_ptr<MerchandiseBatch> batch_;  // prepared on the first batch
     std::vector<MerchandiseBatch::Row> batch_rows_;
     std::vector<PendingRow> pending_rows_;
+    std::unordered_map<std::u16string, std::u16string> department_codes_;  // by upper-cased name
 };
