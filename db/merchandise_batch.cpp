@@ -80,24 +80,7 @@ std::u16string MerchandiseBatch::statement_text() const
             integer_to_text(capacity * 33) + u")) AS\r\n";
     text += department_procedure;
 
-    // The merchandise step: updated when its code is there, inserted
-    // otherwise, every column written.
-    const auto parameter = [](std::size_t i) { return u"p" + integer_to_text(static_cast<long long>(i)); };
-    const auto column_value = [&](std::size_t i) {
-        return columns_[i] == department_column_ ? std::u16string(u":department_code") : u":" + parameter(i);
-    };
-    text += u"DECLARE PROCEDURE merchandise (codIn INTEGER, department_code VARCHAR(32), ";
-    text += joined(columns_, department_column_, [&](std::size_t i) { return parameter(i) + u" " + column_type(i); });
-    text += u")\r\nRETURNS (inserted SMALLINT) AS\r\nBEGIN\r\n";
-    text += u"  IF (EXISTS(SELECT 1 FROM Mercadorias WHERE cod_red = :codIn)) THEN BEGIN\r\n    UPDATE Mercadorias SET ";
-    text += joined(columns_, {}, [&](std::size_t i) { return columns_[i] + u" = " + column_value(i); });
-    text += u" WHERE cod_red = :codIn;\r\n    inserted = 0;\r\n  END ELSE BEGIN\r\n    INSERT INTO Mercadorias (";
-    text += joined(columns_, {}, [&](std::size_t i) { return columns_[i]; });
-    text += u") VALUES (";
-    text += joined(columns_, {}, column_value);
-    text += u");\r\n    inserted = 1;\r\n  END\r\nEND\r\n";
-
-    text += u"DECLARE code VARCHAR(32);\r\nDECLARE created SMALLINT;\r\nDECLARE new_row SMALLINT;\r\nBEGIN\r\n";
+    text += u"DECLARE code VARCHAR(32);\r\nDECLARE created SMALLINT;\r\nBEGIN\r\n";
     text += u"  inserted = 0; updated = 0; departments_created = 0; department_codes = '';\r\n";
     for (int slot = 0; slot < capacity; ++slot) {
         const auto a = slot_name(u'a', slot);
@@ -106,11 +89,16 @@ std::u16string MerchandiseBatch::statement_text() const
                 u") RETURNING_VALUES :code, :created;\r\n      departments_created = departments_created + created;\r\n"
                 u"      department_codes = department_codes || code || ';';\r\n    END ELSE code = :" +
                 slot_name(u'k', slot) + u";\r\n";
-        text += u"    IF (" + a + u" > 1) THEN BEGIN\r\n      EXECUTE PROCEDURE merchandise(:" + slot_name(u'c', slot) +
-                u", :code, ";
-        text += joined(columns_, department_column_, [&](std::size_t i) { return u":" + value_name(slot, i); });
-        text += u") RETURNING_VALUES :new_row;\r\n      inserted = inserted + new_row; updated = updated + 1 - new_row;\r\n"
-                u"    END\r\n  END\r\n";
+        // The merchandise step: the row updated when its code is there,
+        // inserted otherwise, every column written.
+        const auto value = [&](std::size_t i) {
+            return columns_[i] == department_column_ ? std::u16string(u":code") : u":" + value_name(slot, i);
+        };
+        text += u"    IF (" + a + u" > 1) THEN BEGIN\r\n      UPDATE Mercadorias SET ";
+        text += joined(columns_, {}, [&](std::size_t i) { return columns_[i] + u" = " + value(i); });
+        text += u" WHERE cod_red = :" + slot_name(u'c', slot) + u";\r\n      IF (ROW_COUNT > 0) THEN updated = updated + 1;\r\n"
+                u"      ELSE BEGIN\r\n        INSERT INTO Mercadorias (" + joined(columns_, {}, [&](std::size_t i) { return columns_[i]; }) +
+                u") VALUES (" + joined(columns_, {}, value) + u");\r\n        inserted = inserted + 1;\r\n      END\r\n    END\r\n  END\r\n";
     }
     text += u"  SUSPEND;\r\nEND";
     return text;
