@@ -1,5 +1,7 @@
 #include "support/firebird_server.h"
 
+#include "support/loopback_socket.h"
+
 #include "support/process.h"
 
 #include <arpa/inet.h>
@@ -29,29 +31,7 @@ const fs::path package_config = "/etc/firebird/3.0";
 const fs::path security_template = "/var/lib/firebird/3.0/system/security3.fdb";
 const fs::path isql = "/usr/bin/isql-fb";
 
-sockaddr_in loopback(int port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
-class Socket {
-public:
-    Socket() : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
-    {
-        if (fd_ < 0) throw std::runtime_error(std::string("socket: ") + std::strerror(errno));
-    }
-    ~Socket() { close(fd_); }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
+using Socket = LoopbackSocket;
 
 int free_loopback_port()
 {

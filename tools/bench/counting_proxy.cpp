@@ -1,5 +1,7 @@
 #include "tools/bench/counting_proxy.h"
 
+#include "support/loopback_socket.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <condition_variable>
@@ -25,35 +27,7 @@ std::runtime_error socket_error(const std::string& what)
     return std::runtime_error("proxy: " + what + ": " + std::strerror(errno));
 }
 
-class Socket {
-public:
-    explicit Socket(int fd) : fd_(fd)
-    {
-        if (fd_ < 0) throw socket_error("socket");
-    }
-    Socket() : Socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) { }
-    ~Socket()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Socket(Socket&& other) noexcept : fd_(std::exchange(other.fd_, -1)) { }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    Socket& operator=(Socket&&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-sockaddr_in loopback(int port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
+using Socket = LoopbackSocket;
 
 // The relay's own latency would otherwise add Nagle's wait to every chunk.
 void send_at_once(int fd)

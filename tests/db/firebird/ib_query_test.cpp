@@ -201,3 +201,73 @@ TEST_F(IBQueryTest, ServerErrorLinesJoinedByCrLf)
 }
 
 }  // namespace
+
+namespace {
+
+// Bound values reach the columns as the same values written as literals
+// would: quotes untouched, numbers converted by the column's type, NULL
+// for no value or a marker left unset; a new text forgets them all.
+TEST_F(IBQueryTest, ParametersConvertAsLiteralsDo)
+{
+    connect();
+    run(u"create table t (name varchar(20), price numeric(15,2), code integer)");
+    transaction.commit_retaining();
+    query.replace_text({u"insert into t (name, price, code) values (?, ?, ?)"});
+    ASSERT_EQ(3, query.parameter_count());
+    const std::optional<std::u16string_view> rows[][3] = {
+        {u"D'Ouro \"1\", ok", u"12.345", u"7"},
+        {std::nullopt, u"-3", u" 8 "},
+        {u"", std::nullopt, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        for (int i = 0; i < 3; ++i) query.set_parameter(i, row[i]);
+        query.execute();
+    }
+    query.replace_text({u"insert into t (name, price) values (?, ?)"});
+    query.set_parameter(0, u"unset price");
+    query.execute();
+
+    run(u"insert into t (name, price, code) values ('literal', '12.345', ' 8 ')");
+    open(u"select coalesce(name, '<null>'), coalesce(price, -1), coalesce(code, -1) from t");
+    std::vector<std::u16string> seen;
+    for (; !query.Eof(); query.Next())
+        for (int i = 0; i < 3; ++i) seen.push_back(query.field(i).AsString());
+    const std::u16string sep(1, regional_decimal_separator());
+    EXPECT_EQ((std::vector<std::u16string>{u"D'Ouro \"1\", ok", u"12" + sep + u"35", u"7",
+                                           u"<null>", u"-3" + sep + u"00", u"8",
+                                           u"", u"-1" + sep + u"00", u"-1",
+                                           u"unset price", u"-1" + sep + u"00", u"-1",
+                                           u"literal", u"12" + sep + u"35", u"8"}),
+              seen);
+}
+
+TEST_F(IBQueryTest, ParameterRefusals)
+{
+    connect();
+    query.replace_text({u"select cast(? as varchar(5)) from rdb$database"});
+    EXPECT_EQ(u"qrySelect1: Parameter index out of range",
+              failure_message([&] { query.set_parameter(1, u"x"); }));
+    EXPECT_EQ(u"qrySelect1: Parameter value too long",
+              failure_message([&] { query.set_parameter(0, std::u16string(32768, u'x')); }));
+    query.set_parameter(0, u"abcdef");
+    EXPECT_NE(std::u16string::npos, failure_message([&] { query.Open(); }).find(u"truncation"));
+}
+
+// One exchange gives the row; no cursor is left to close.
+TEST_F(IBQueryTest, SingleRowReadsAsAfterOpen)
+{
+    connect();
+    query.replace_text({u"select cast(? as integer) + 1 as next_code from rdb$database"});
+    query.set_parameter(0, u"41");
+    query.open_single_row();
+    EXPECT_FALSE(query.Eof());
+    EXPECT_EQ(42, query.FieldByName(u"NEXT_CODE").AsInteger());
+    query.Next();
+    EXPECT_TRUE(query.Eof());
+    query.close();
+    query.set_parameter(0, u"1");
+    query.open_single_row();
+    EXPECT_EQ(2, query.FieldByName(u"next_code").AsInteger());
+}
+
+}  // namespace
