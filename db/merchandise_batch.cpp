@@ -66,47 +66,64 @@ MerchandiseBatch::MerchandiseBatch(TdtmApi& database, std::vector<std::u16string
 
 std::u16string MerchandiseBatch::statement_text() const
 {
-    const auto column_type = [this](std::size_t i) { return u"TYPE OF COLUMN Mercadorias." + columns_[i]; };
     std::u16string text = u"EXECUTE BLOCK (\r\n";
     for (int slot = 0; slot < capacity; ++slot) {
-        text += slot_name(u'a', slot) + u" SMALLINT = ?, " + slot_name(u'd', slot) +
-                u" TYPE OF COLUMN Departamentos.nom_dep = ?, " + slot_name(u'k', slot) + u" VARCHAR(32) = ?, " +
-                slot_name(u'c', slot) + u" INTEGER = ?, ";
-        text += joined(columns_, department_column_,
-                       [&](std::size_t i) { return value_name(slot, i) + u" " + column_type(i) + u" = ?"; });
+        text += slot_markers(slot);
         text += slot + 1 < capacity ? u",\r\n" : u")\r\n";
     }
     text += u"RETURNS (inserted INTEGER, updated INTEGER, departments_created INTEGER, department_codes VARCHAR(" +
             integer_to_text(capacity * 33) + u")) AS\r\n";
     text += department_procedure;
-
     text += u"DECLARE code VARCHAR(32);\r\nDECLARE created SMALLINT;\r\nBEGIN\r\n";
     text += u"  inserted = 0; updated = 0; departments_created = 0; department_codes = '';\r\n";
-    for (int slot = 0; slot < capacity; ++slot) {
-        const auto a = slot_name(u'a', slot);
-        text += u"  IF (" + a + u" > 0) THEN BEGIN\r\n    IF (" + a + u" < 3) THEN BEGIN\r\n"
-                u"      EXECUTE PROCEDURE department(:" + slot_name(u'd', slot) +
-                u") RETURNING_VALUES :code, :created;\r\n      departments_created = departments_created + created;\r\n"
-                u"      department_codes = department_codes || code || ';';\r\n    END ELSE code = :" +
-                slot_name(u'k', slot) + u";\r\n";
-        // The merchandise step: the row updated when its code is there,
-        // inserted otherwise, every column written.
-        const auto value = [&](std::size_t i) {
-            return columns_[i] == department_column_ ? std::u16string(u":code") : u":" + value_name(slot, i);
-        };
-        text += u"    IF (" + a + u" > 1) THEN BEGIN\r\n      UPDATE Mercadorias SET ";
-        text += joined(columns_, {}, [&](std::size_t i) { return columns_[i] + u" = " + value(i); });
-        text += u" WHERE cod_red = :" + slot_name(u'c', slot) + u";\r\n      IF (ROW_COUNT > 0) THEN updated = updated + 1;\r\n"
-                u"      ELSE BEGIN\r\n        INSERT INTO Mercadorias (" + joined(columns_, {}, [&](std::size_t i) { return columns_[i]; }) +
-                u") VALUES (" + joined(columns_, {}, value) + u");\r\n        inserted = inserted + 1;\r\n      END\r\n    END\r\n  END\r\n";
-    }
+    for (int slot = 0; slot < capacity; ++slot) text += slot_steps(slot);
     text += u"  SUSPEND;\r\nEND";
     return text;
 }
 
+// Each value is declared with its column's type, so that the engine
+// converts the bound text as it converts a literal written there.
+std::u16string MerchandiseBatch::slot_markers(int slot) const
+{
+    return slot_name(u'a', slot) + u" SMALLINT = ?, " + slot_name(u'd', slot) +
+           u" TYPE OF COLUMN Departamentos.nom_dep = ?, " + slot_name(u'k', slot) + u" VARCHAR(32) = ?, " +
+           slot_name(u'c', slot) + u" INTEGER = ?, " + joined(columns_, department_column_, [&](std::size_t i) {
+               return value_name(slot, i) + u" TYPE OF COLUMN Mercadorias." + columns_[i] + u" = ?";
+           });
+}
+
+// The department step, then the merchandise step: the row updated by its
+// code, inserted when none was, every column written.
+std::u16string MerchandiseBatch::slot_steps(int slot) const
+{
+    const auto a = slot_name(u'a', slot);
+    const auto value = [&](std::size_t i) {
+        return columns_[i] == department_column_ ? std::u16string(u":code") : u":" + value_name(slot, i);
+    };
+    const auto name = [&](std::size_t i) { return columns_[i]; };
+    const auto assignment = [&](std::size_t i) { return columns_[i] + u" = " + value(i); };
+    return u"  IF (" + a + u" > 0) THEN BEGIN\r\n"
+           u"    IF (" + a + u" < 3) THEN BEGIN\r\n"
+           u"      EXECUTE PROCEDURE department(:" + slot_name(u'd', slot) + u") RETURNING_VALUES :code, :created;\r\n"
+           u"      departments_created = departments_created + created;\r\n"
+           u"      department_codes = department_codes || code || ';';\r\n"
+           u"    END ELSE code = :" + slot_name(u'k', slot) + u";\r\n"
+           u"    IF (" + a + u" > 1) THEN BEGIN\r\n"
+           u"      UPDATE Mercadorias SET " + joined(columns_, {}, assignment) +
+           u" WHERE cod_red = :" + slot_name(u'c', slot) + u";\r\n"
+           u"      IF (ROW_COUNT > 0) THEN updated = updated + 1;\r\n"
+           u"      ELSE BEGIN\r\n"
+           u"        INSERT INTO Mercadorias (" + joined(columns_, {}, name) + u") VALUES (" +
+           joined(columns_, {}, value) + u");\r\n"
+           u"        inserted = inserted + 1;\r\n"
+           u"      END\r\n"
+           u"    END\r\n"
+           u"  END\r\n";
+}
+
 // A slot's markers, in the statement's order: what the slot asks, the
-// department's name or its known code, the lookup code, then the merchandise values but the
-// department's code. A slot left unused binds NULLs.
+// department's name, its known code, the lookup code, then the merchandise
+// values but the department's code. A slot left unused binds NULLs.
 void MerchandiseBatch::bind_row(int slot, const Row* row)
 {
     const int markers_per_slot = 4 + static_cast<int>(columns_.size()) - 1;

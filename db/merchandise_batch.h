@@ -57,6 +57,8 @@ public:
 
 private:
     std::u16string statement_text() const;
+    std::u16string slot_markers(int slot) const;
+    std::u16string slot_steps(int slot) const;
     void bind_row(int slot, const Row* row);
 
     std::vector<std::u16string> columns_;
