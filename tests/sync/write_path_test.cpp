@@ -2,6 +2,10 @@
 // (the reference) and once by batches, into databases made alike, and all
 // that a run leaves compared: every byte of both tables, each outcome, the
 // report's skip, error and summary lines, and what the service was asked.
+#include "db/firebird/client_library.h"
+#include "db/firebird/ib_database.h"
+#include "db/firebird/ib_query.h"
+#include "db/firebird/ib_transaction.h"
 #include "sync/product_scenarios.h"
 #include "sync/run_fixture.h"
 
@@ -285,5 +289,52 @@ TEST_P(CodePagesByBothPaths, HostileProductsLeaveTheSameRows)
 
 INSTANTIATE_TEST_SUITE_P(Both, CodePagesByBothPaths, ::testing::ValuesIn(code_page_cases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Another station holds product 60 of a page of 120: both ways give the
+// page up naming that product, and nothing of the page stays.
+class HeldRowByBothPaths : public WritePathRuns, public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { use_utf8_locale(); }
+};
+
+TEST_F(HeldRowByBothPaths, PageIsGivenUpAlike)
+{
+    std::vector<std::string> objects;
+    for (int codigo = 1; codigo <= 120; ++codigo) objects.push_back(json_of({.codigo = codigo}));
+    objects.push_back(control(0));
+    service->script(page_path("500", 0), page(objects));
+
+    std::vector<std::string> outcomes;
+    std::vector<Rows> rows;
+    for (const char* path : {"statements", "batches"}) {
+        TestDatabase file;
+        execute_statements(file.file.string(), {u"insert into Mercadorias (cod_red, nom_mer) values (60, 'Antigo')"});
+        IBDatabase other_station(ClientLibrary::load());
+        other_station.set_params({u"user_name=SYSDBA", u"password=plumbdoor"});
+        other_station.set_database_name(file.name());
+        other_station.connect();
+        IBTransaction holding(other_station);
+        holding.start();
+        IBQuery update(other_station, holding, u"qryOutra");
+        update.replace_text({u"update Mercadorias set nom_mer = 'Outra estacao' where cod_red = 60"});
+        update.execute();
+
+        ScopedEnvironment chosen("IMPORTADOR_WRITE_PATH", path);
+        write_request("500", file.file.string());
+        {
+            RunObjects run_objects(dir.path(), service->base_url());
+            run_objects.dtmApi.lock_timeout_seconds = 1;
+            EXPECT_EQ(ImportRun::Ending::quit, run_objects.run.timerImportTimer());
+        }
+        outcomes.push_back(read_file_bytes(dir / "ConfigImporta.ret"));
+        holding.rollback();
+        other_station.disconnect();
+        rows.push_back(raw_rows(file.file.string(), u"select * from Mercadorias order by cod_red"));
+    }
+    EXPECT_EQ(outcomes[0], outcomes[1]);
+    EXPECT_TRUE(outcomes[1].starts_with(utf8_bom + "ERRO: a gravacao do produto 60 falhou (")) << outcomes[1];
+    EXPECT_EQ(rows[0], rows[1]);
+    EXPECT_EQ(1u, rows[1].size());
+}
 
 }  // namespace
