@@ -102,6 +102,8 @@ std::u16string MerchandiseBatch::slot_steps(int slot) const
     };
     const auto name = [&](std::size_t i) { return columns_[i]; };
     const auto assignment = [&](std::size_t i) { return columns_[i] + u" = " + value(i); };
+    // One line of the statement a line here.
+    // clang-format off
     return u"  IF (" + a + u" > 0) THEN BEGIN\r\n"
            u"    IF (" + a + u" < 3) THEN BEGIN\r\n"
            u"      EXECUTE PROCEDURE department(:" + slot_name(u'd', slot) + u") RETURNING_VALUES :code, :created;\r\n"
@@ -119,6 +121,7 @@ std::u16string MerchandiseBatch::slot_steps(int slot) const
            u"      END\r\n"
            u"    END\r\n"
            u"  END\r\n";
+    // clang-format on
 }
 
 // A slot's markers, in the statement's order: what the slot asks, the
@@ -131,7 +134,7 @@ void MerchandiseBatch::bind_row(int slot, const Row* row)
     const auto bind = [&](std::optional<std::u16string_view> value) { query_.set_parameter(index++, value); };
     const bool merchandise = row && row->steps == Steps::department_and_merchandise;
     const bool known = row && row->department_code;
-    bind(!row          ? slot_unused
+    bind(!row           ? slot_unused
          : !merchandise ? slot_department
          : known        ? slot_known_department_and_merchandise
                         : slot_department_and_merchandise);

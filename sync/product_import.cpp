@@ -51,7 +51,7 @@ bool is_transient(const std::exception& failure)
 
 // The merchandise pair list's columns, in its order.
 const std::vector<std::u16string> merchandise_columns = {
-    u"cod_red", u"nom_mer", u"ape_cup", u"cod_bar", u"ref_mer", u"dep_mer", u"uni_mer",
+    u"cod_red", u"nom_mer",     u"ape_cup",     u"cod_bar", u"ref_mer", u"dep_mer", u"uni_mer",
     u"uni_bal", u"pro_balanca", u"pro_servico", u"cod_ncm", u"QTD_EST", u"vlr_ven", u"pro_ativo"};
 constexpr char16_t department_code_column[] = u"dep_mer";
 

@@ -121,7 +121,8 @@ void IBQuery::execute()
     check_connected();
     StatusVector status;
     if (database_.api().isc_dsql_execute(status.get(), transaction_.handle(), &statement_,
-                                         static_cast<unsigned short>(database_.sql_dialect()), bind_parameters() ? parameters_->get() : nullptr))
+                                         static_cast<unsigned short>(database_.sql_dialect()),
+                                         bind_parameters() ? parameters_->get() : nullptr))
         database_.raise(status);
 }
 
@@ -133,8 +134,8 @@ void IBQuery::Open()
     const auto& api = database_.api();
     StatusVector status;
     if (api.isc_dsql_execute2(status.get(), transaction_.handle(), &statement_,
-                              static_cast<unsigned short>(database_.sql_dialect()), bind_parameters() ? parameters_->get() : nullptr,
-                              nullptr))
+                              static_cast<unsigned short>(database_.sql_dialect()),
+                              bind_parameters() ? parameters_->get() : nullptr, nullptr))
         database_.raise(status);
     open_ = true;
     cursor_ = true;

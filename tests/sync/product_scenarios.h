@@ -263,15 +263,15 @@ inline std::string with_raw_barcode(Product p, const std::string& raw_value)
 inline ScriptedAnswer hostile_page()
 {
     return page({json_of({.codigo = 1, .nome = "'; DROP TABLE Mercadorias; --"}),
-           json_of({.codigo = 2, .nome = "/* x */ \"q\" -- ;", .apelidoProduto = "a';b"}),
-           json_of({.codigo = 3, .nome = sixty_four_kib, .referencia = sixty_four_kib}),
-           json_of({.codigo = 4, .nome = std::string("Caf\0e", 5)}), json_of({.codigo = 5, .nome = "Pão 😀 Doce"}),
-           json_of({.codigo = 0, .nome = "Codigo texto", .codigo_json = "\"abc\""}),
-           json_of({.codigo = 0, .nome = "Codigo grande", .codigo_json = "3000000000"}),
-           json_of({.codigo = 8, .valorVenda = "\"R$ 5\""}), json_of({.codigo = 9, .nomeDepartamento = forty_one}),
-           json_of({.codigo = 10, .nome = "Primeiro"}), json_of({.codigo = 10, .nome = "Segundo"}),
-           with_raw_barcode({.codigo = 11}, "123456789012345678901"), json_of({.codigo = 12, .nome = "Depois"}),
-           control(0)});
+                 json_of({.codigo = 2, .nome = "/* x */ \"q\" -- ;", .apelidoProduto = "a';b"}),
+                 json_of({.codigo = 3, .nome = sixty_four_kib, .referencia = sixty_four_kib}),
+                 json_of({.codigo = 4, .nome = std::string("Caf\0e", 5)}), json_of({.codigo = 5, .nome = "Pão 😀 Doce"}),
+                 json_of({.codigo = 0, .nome = "Codigo texto", .codigo_json = "\"abc\""}),
+                 json_of({.codigo = 0, .nome = "Codigo grande", .codigo_json = "3000000000"}),
+                 json_of({.codigo = 8, .valorVenda = "\"R$ 5\""}),
+                 json_of({.codigo = 9, .nomeDepartamento = forty_one}), json_of({.codigo = 10, .nome = "Primeiro"}),
+                 json_of({.codigo = 10, .nome = "Segundo"}), with_raw_barcode({.codigo = 11}, "123456789012345678901"),
+                 json_of({.codigo = 12, .nome = "Depois"}), control(0)});
 }
 
 }  // namespace product_scenarios

@@ -128,8 +128,7 @@ protected:
 };
 
 // Every whole-run scenario of the suite, in both modes.
-class ScenariosByBothPaths : public WritePathRuns,
-                             public ::testing::TestWithParam<std::tuple<Scenario, DatabaseMode>> {
+class ScenariosByBothPaths : public WritePathRuns, public ::testing::TestWithParam<std::tuple<Scenario, DatabaseMode>> {
 protected:
     static void SetUpTestSuite() { use_utf8_locale(); }
 };
@@ -162,19 +161,27 @@ INSTANTIATE_TEST_SUITE_P(Both, ScenariosByBothPaths,
 // batches are written whole and some are refused.
 std::vector<std::string> generated_products(std::size_t count, std::uint32_t seed)
 {
-    const std::vector<std::string> names = {
-        "Feijão, D'Ouro", "Arroz \"Tipo 1\"", "Pão 😀 Doce", "Café  ", "  Leite", "Açúcar € União",
-        std::string(60, 'n'), "ÇÃÕ" + std::string(47, 'a') + "ÉÍ", "'; DROP TABLE Mercadorias; --", "",
-        std::string(49, 'a') + "ã", "Ünïcödé ñ ¿?"};
+    const std::vector<std::string> names = {"Feijão, D'Ouro",
+                                            "Arroz \"Tipo 1\"",
+                                            "Pão 😀 Doce",
+                                            "Café  ",
+                                            "  Leite",
+                                            "Açúcar € União",
+                                            std::string(60, 'n'),
+                                            "ÇÃÕ" + std::string(47, 'a') + "ÉÍ",
+                                            "'; DROP TABLE Mercadorias; --",
+                                            "",
+                                            std::string(49, 'a') + "ã",
+                                            "Ünïcödé ñ ¿?"};
     const std::vector<std::string> departments = {
-        "Mercearia", "MERCEARIA", "mercEARIA", "Açougue", "AÇOUGUE", "açougue", "Padaria D'Ouro", "",
-        "   ", "Bebidas", "Limpeza €", "Frios 😀", "Bebidas ", std::string(40, 'D')};
+        "Mercearia", "MERCEARIA", "mercEARIA", "Açougue",   "AÇOUGUE", "açougue",  "Padaria D'Ouro",
+        "",          "   ",       "Bebidas",   "Limpeza €", "Frios 😀", "Bebidas ", std::string(40, 'D')};
     const std::vector<std::string> short_texts = {"Apelido", "a';b", std::string(31, 'x'),
                                                   "ÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇÇ", ""};
     const std::vector<std::string> units = {"UN", "KG", "UNIDADES", "ÇÇÇÇÇÇ", "cx ", ""};
     const std::vector<std::string> flags = {"1", "0", "2", "-1", "1", "\"1\"", "\"x\"", "1.5"};
-    const std::vector<std::string> numbers = {"10",  "12.5", "0.001",   "-3",      "1e3",
-                                              "9.9", "28.25", "0.0005", "\"abc\"", "1.23456", "\"7,5\""};
+    const std::vector<std::string> numbers = {"10",    "12.5",   "0.001",   "-3",      "1e3",    "9.9",
+                                              "28.25", "0.0005", "\"abc\"", "1.23456", "\"7,5\""};
     const std::vector<std::string> ncms = {"22021000", "", "0", "2202 1000"};
     const std::vector<std::string> odd_codes = {"\"abc\"", "3000000000", "\"12\"", "-7", "2147483647"};
     // Refused: too long for the column (the Ç's in UTF-8 bytes only), or
@@ -267,10 +274,9 @@ TEST_P(CodePagesByBothPaths, GeneratedCatalogueLeavesTheSameRows)
         objects.push_back(control(k + 1 < pages ? static_cast<int>(k) + 1 : 0));
         service->script(page_path("70", static_cast<int>(k)), page(objects));
     }
-    const auto [statements, batches] =
-        run_both({.page_size = "70", .imports = 2, .setup = {numeric_columns, existing_rows},
-                  .character_set = c.character_set},
-                 c.mode);
+    const auto [statements, batches] = run_both(
+        {.page_size = "70", .imports = 2, .setup = {numeric_columns, existing_rows}, .character_set = c.character_set},
+        c.mode);
     expect_alike(statements, batches);
     EXPECT_EQ(utf8_bom + import_ok, batches.outcomes.back());
     EXPECT_GT(batches.merchandise.size(), products.size() / 2);
@@ -281,9 +287,8 @@ TEST_P(CodePagesByBothPaths, HostileProductsLeaveTheSameRows)
     const CodePageCase& c = GetParam();
     ScopedEnvironment code_page("IMPORTADOR_DATABASE_CODEPAGE", c.code_page);
     service->script(page_path("500", 0), hostile_page());
-    const auto [statements, batches] =
-        run_both({.page_size = "500", .imports = 2, .setup = {numeric_columns}, .character_set = c.character_set},
-                 c.mode);
+    const auto [statements, batches] = run_both(
+        {.page_size = "500", .imports = 2, .setup = {numeric_columns}, .character_set = c.character_set}, c.mode);
     expect_alike(statements, batches);
 }
 

@@ -233,11 +233,9 @@ TEST_F(IBQueryTest, ParametersConvertAsLiteralsDo)
     for (; !query.Eof(); query.Next())
         for (int i = 0; i < 3; ++i) seen.push_back(query.field(i).AsString());
     const std::u16string sep(1, regional_decimal_separator());
-    EXPECT_EQ((std::vector<std::u16string>{u"D'Ouro \"1\", ok", u"12" + sep + u"35", u"7",
-                                           u"<null>", u"-3" + sep + u"00", u"8",
-                                           u"", u"-1" + sep + u"00", u"-1",
-                                           u"unset price", u"-1" + sep + u"00", u"-1",
-                                           u"literal", u"12" + sep + u"35", u"8"}),
+    EXPECT_EQ((std::vector<std::u16string>{u"D'Ouro \"1\", ok", u"12" + sep + u"35", u"7", u"<null>",
+                                           u"-3" + sep + u"00", u"8", u"", u"-1" + sep + u"00", u"-1", u"unset price",
+                                           u"-1" + sep + u"00", u"-1", u"literal", u"12" + sep + u"35", u"8"}),
               seen);
 }
 
@@ -245,8 +243,7 @@ TEST_F(IBQueryTest, ParameterRefusals)
 {
     connect();
     query.replace_text({u"select cast(? as varchar(5)) from rdb$database"});
-    EXPECT_EQ(u"qrySelect1: Parameter index out of range",
-              failure_message([&] { query.set_parameter(1, u"x"); }));
+    EXPECT_EQ(u"qrySelect1: Parameter index out of range", failure_message([&] { query.set_parameter(1, u"x"); }));
     EXPECT_EQ(u"qrySelect1: Parameter value too long",
               failure_message([&] { query.set_parameter(0, std::u16string(32768, u'x')); }));
     query.set_parameter(0, u"abcdef");
