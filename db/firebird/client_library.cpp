@@ -55,7 +55,6 @@ void resolve_all(const SharedLibrary& library, IscApi& api)
     REQUIRED(isc_dsql_sql_info);
     REQUIRED(isc_dsql_describe_bind);
     REQUIRED(isc_dsql_describe);
-    REQUIRED(isc_dsql_execute);
     REQUIRED(isc_dsql_execute2);
     REQUIRED(isc_dsql_fetch);
     REQUIRED(isc_dsql_free_statement);

@@ -113,30 +113,30 @@ void IBQuery::describe_columns()
     columns_->bind_columns(database_.text_code_page());
 }
 
+// One execution with the bound parameters; the row, when asked for, comes
+// back into the columns with it.
+void IBQuery::run(bool row_into_columns)
+{
+    prepare();
+    check_connected();
+    StatusVector status;
+    if (database_.api().isc_dsql_execute2(
+            status.get(), transaction_.handle(), &statement_, static_cast<unsigned short>(database_.sql_dialect()),
+            bind_parameters() ? parameters_->get() : nullptr, row_into_columns ? columns_->get() : nullptr))
+        database_.raise(status);
+}
+
 void IBQuery::execute()
 {
     if (lines_.empty()) throw Error(u"Empty SQL Statement");
     close();
-    prepare();
-    check_connected();
-    StatusVector status;
-    if (database_.api().isc_dsql_execute(status.get(), transaction_.handle(), &statement_,
-                                         static_cast<unsigned short>(database_.sql_dialect()),
-                                         bind_parameters() ? parameters_->get() : nullptr))
-        database_.raise(status);
+    run(false);
 }
 
 void IBQuery::Open()
 {
     if (open_) return;
-    prepare();
-    check_connected();
-    const auto& api = database_.api();
-    StatusVector status;
-    if (api.isc_dsql_execute2(status.get(), transaction_.handle(), &statement_,
-                              static_cast<unsigned short>(database_.sql_dialect()),
-                              bind_parameters() ? parameters_->get() : nullptr, nullptr))
-        database_.raise(status);
+    run(false);
     open_ = true;
     cursor_ = true;
     fetch();
@@ -145,13 +145,7 @@ void IBQuery::Open()
 void IBQuery::open_single_row()
 {
     close();
-    prepare();
-    check_connected();
-    StatusVector status;
-    if (database_.api().isc_dsql_execute2(status.get(), transaction_.handle(), &statement_,
-                                          static_cast<unsigned short>(database_.sql_dialect()),
-                                          bind_parameters() ? parameters_->get() : nullptr, columns_->get()))
-        database_.raise(status);
+    run(true);
     open_ = true;
     eof_ = false;
 }

@@ -65,6 +65,7 @@ private:
     void check_connected() const;
     void check_open() const;
     void fetch();
+    void run(bool row_into_columns);
     void release();  // close and drop the prepared statement
     void forget_handles() noexcept;  // the connection is gone: nothing to free
     void free_quietly() noexcept;

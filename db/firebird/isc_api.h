@@ -27,7 +27,6 @@ struct IscApi {
     IMPORTADOR_ISC_ENTRY(isc_dsql_sql_info)
     IMPORTADOR_ISC_ENTRY(isc_dsql_describe_bind)
     IMPORTADOR_ISC_ENTRY(isc_dsql_describe)
-    IMPORTADOR_ISC_ENTRY(isc_dsql_execute)
     IMPORTADOR_ISC_ENTRY(isc_dsql_execute2)
     IMPORTADOR_ISC_ENTRY(isc_dsql_fetch)
     IMPORTADOR_ISC_ENTRY(isc_dsql_free_statement)

@@ -1,10 +1,6 @@
 // Faults around a run: a row another station holds, a result file that
 // cannot be written, a second importer, remains of a killed run, and the
 // log the operator reads afterwards.
-#include "db/firebird/client_library.h"
-#include "db/firebird/ib_database.h"
-#include "db/firebird/ib_query.h"
-#include "db/firebird/ib_transaction.h"
 #include "sync/run_fixture.h"
 
 #include <gtest/gtest.h>
@@ -38,15 +34,7 @@ TEST_F(RunFaults, RowHeldByAnotherStationEndsTheRunUnconfirmed)
     execute_statements(database.file, {u"insert into Mercadorias (cod_red, nom_mer) values (1, 'Antigo')"});
     service->script(page_path("500", 0), page({{.codigo = 2, .nome = "Novo"}, {.codigo = 1, .nome = "Atual"}}, 0));
 
-    IBDatabase other_station(ClientLibrary::load());
-    other_station.set_params({u"user_name=SYSDBA", u"password=plumbdoor"});
-    other_station.set_database_name(database.name());
-    other_station.connect();
-    IBTransaction holding(other_station);
-    holding.start();
-    IBQuery update(other_station, holding, u"qryOutra");
-    update.replace_text({u"update Mercadorias set nom_mer = 'Outra estacao' where cod_red = 1"});
-    update.execute();
+    StationHoldingRow other_station(database.file.string(), 1);
 
     write_request("500");
     {
@@ -59,8 +47,7 @@ TEST_F(RunFaults, RowHeldByAnotherStationEndsTheRunUnconfirmed)
     EXPECT_TRUE(outcome.ends_with("); importacao interrompida")) << outcome;
     EXPECT_NE(std::string::npos, outcome.find("lock")) << outcome;
     EXPECT_EQ(0, confirmations(*service));
-    holding.rollback();
-    other_station.disconnect();
+    other_station.release();
     // The page was rolled back: product 2 is not there, product 1 is as it was.
     EXPECT_EQ((Rows{{"1", "Antigo"}}),
               utf8_rows(read_rows(database.file, u"select cod_red, nom_mer from Mercadorias order by cod_red")));
@@ -85,15 +72,7 @@ TEST_F(ServerFaults, RowHeldByAnotherStationEndsTheRunUnconfirmed)
 {
     execute_statements(name(), {u"insert into Mercadorias (cod_red, nom_mer) values (1, 'Antigo')"});
     service->script(page_path("500", 0), page({{.codigo = 2, .nome = "Novo"}, {.codigo = 1, .nome = "Atual"}}, 0));
-    IBDatabase other_station(ClientLibrary::load());
-    other_station.set_params({u"user_name=SYSDBA", u"password=plumbdoor"});
-    other_station.set_database_name(utf8_to_utf16(name()));
-    other_station.connect();
-    IBTransaction holding(other_station);
-    holding.start();
-    IBQuery update(other_station, holding, u"qryOutra");
-    update.replace_text({u"update Mercadorias set nom_mer = 'Outra estacao' where cod_red = 1"});
-    update.execute();
+    StationHoldingRow other_station(name(), 1);
 
     write_request("500", name());
     {
@@ -104,8 +83,7 @@ TEST_F(ServerFaults, RowHeldByAnotherStationEndsTheRunUnconfirmed)
     const std::string outcome = read_file_bytes(dir / "ConfigImporta.ret");
     EXPECT_TRUE(outcome.starts_with(utf8_bom + "ERRO: a gravacao do produto 1 falhou (")) << outcome;
     EXPECT_EQ(0, confirmations(*service));
-    holding.rollback();
-    other_station.disconnect();
+    other_station.release();
     EXPECT_EQ((Rows{{"1", "Antigo"}}),
               utf8_rows(read_rows(name(), u"select cod_red, nom_mer from Mercadorias order by cod_red")));
 }

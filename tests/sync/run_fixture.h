@@ -5,11 +5,15 @@
 #pragma once
 
 #include "api/uGer_API.h"
+#include "db/firebird/client_library.h"
+#include "db/firebird/ib_database.h"
+#include "db/firebird/ib_query.h"
+#include "db/firebird/ib_transaction.h"
 #include "db/uDtmApi.h"
-#include "support/test_firebird_server.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
+#include "support/test_firebird_server.h"
 #include "support/test_service.h"
 #include "sync/import_run.h"
 #include "tools/quintara_service.h"
@@ -107,6 +111,31 @@ inline Rows utf8_rows(const std::vector<std::vector<std::u16string>>& rows)
     }
     return out;
 }
+
+// Another station's uncommitted update of one product: its row stays held
+// until release().
+struct StationHoldingRow {
+    StationHoldingRow(const std::string& database_name, int cod_red)
+        : station(ClientLibrary::load()), holding(station), update(station, holding, u"qryOutra")
+    {
+        station.set_params({u"user_name=SYSDBA", u"password=plumbdoor"});
+        station.set_database_name(utf8_to_utf16(database_name));
+        station.connect();
+        holding.start();
+        update.replace_text({u"update Mercadorias set nom_mer = 'Outra estacao' where cod_red = " +
+                             utf8_to_utf16(std::to_string(cod_red))});
+        update.execute();
+    }
+    void release()
+    {
+        holding.rollback();
+        station.disconnect();
+    }
+
+    IBDatabase station;
+    IBTransaction holding;
+    IBQuery update;
+};
 
 // Asked by the run for what a desktop would do; keeps what it was told.
 class RecordingShell : public ImportShell {

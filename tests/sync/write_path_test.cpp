@@ -2,10 +2,6 @@
 // (the reference) and once by batches, into databases made alike, and all
 // that a run leaves compared: every byte of both tables, each outcome, the
 // report's skip, error and summary lines, and what the service was asked.
-#include "db/firebird/client_library.h"
-#include "db/firebird/ib_database.h"
-#include "db/firebird/ib_query.h"
-#include "db/firebird/ib_transaction.h"
 #include "sync/product_scenarios.h"
 #include "sync/run_fixture.h"
 
@@ -314,15 +310,7 @@ TEST_F(HeldRowByBothPaths, PageIsGivenUpAlike)
     for (const char* path : {"statements", "batches"}) {
         TestDatabase file;
         execute_statements(file.file.string(), {u"insert into Mercadorias (cod_red, nom_mer) values (60, 'Antigo')"});
-        IBDatabase other_station(ClientLibrary::load());
-        other_station.set_params({u"user_name=SYSDBA", u"password=plumbdoor"});
-        other_station.set_database_name(file.name());
-        other_station.connect();
-        IBTransaction holding(other_station);
-        holding.start();
-        IBQuery update(other_station, holding, u"qryOutra");
-        update.replace_text({u"update Mercadorias set nom_mer = 'Outra estacao' where cod_red = 60"});
-        update.execute();
+        StationHoldingRow other_station(file.file.string(), 60);
 
         ScopedEnvironment chosen("IMPORTADOR_WRITE_PATH", path);
         write_request("500", file.file.string());
@@ -332,8 +320,7 @@ TEST_F(HeldRowByBothPaths, PageIsGivenUpAlike)
             EXPECT_EQ(ImportRun::Ending::quit, run_objects.run.timerImportTimer());
         }
         outcomes.push_back(read_file_bytes(dir / "ConfigImporta.ret"));
-        holding.rollback();
-        other_station.disconnect();
+        other_station.release();
         rows.push_back(raw_rows(file.file.string(), u"select * from Mercadorias order by cod_red"));
     }
     EXPECT_EQ(outcomes[0], outcomes[1]);
