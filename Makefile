@@ -35,10 +35,15 @@ demo: all
 bench: all
 	./tools/bench.sh $(BUILD)
 
+# intercept_tls_get_addr=0: the sanitizer's own record of a thread's dynamic
+# TLS goes wrong for the database client library's threads, and the leak
+# check's tracer crashed reading it (after every test had passed) whenever one
+# of those threads was still alive at the check. Without the record the blocks
+# are still found through glibc's thread vector, as any heap block is.
 sanitize: deps
 	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIMPORTADOR_SANITIZE=ON >/dev/null
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
-	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
 	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure --timeout 900 -E '^(windows|wine)_' \
