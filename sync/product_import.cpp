@@ -10,6 +10,8 @@
 #include "util/number_text.h"
 #include "util/utf.h"
 
+#include <utility>
+
 namespace {
 
 constexpr char16_t import_ok_text[] = u"Importacao de dados Ok";
@@ -272,10 +274,8 @@ void ProductImport::add_product_row()
 void ProductImport::write_batch()
 {
     if (pending_rows_.empty()) return;
-    const auto rows = std::move(pending_rows_);
-    const auto batch_rows = std::move(batch_rows_);
-    pending_rows_.clear();
-    batch_rows_.clear();
+    const auto rows = std::exchange(pending_rows_, {});
+    const auto batch_rows = std::exchange(batch_rows_, {});
     if (!batch_rows.empty() && !batch_available(rows.front().codigo)) {
         rewrite_by_statements(rows);
         return;
@@ -360,7 +360,6 @@ void ProductImport::write_batch_before_failure() noexcept
     } catch (...) {
         // The failure under way is the one to tell.
     }
-    drop_batch();
 }
 
 void ProductImport::skip_product(const std::u16string& codigo, const std::u16string& reason)
