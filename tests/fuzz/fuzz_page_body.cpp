@@ -42,6 +42,45 @@ struct TableSnapshot {
     std::vector<MemoryTable::Cell> cells;
 };
 
+template <typename Read> std::optional<std::u16string> conversion_failure_of(Read read)
+{
+    try {
+        read();
+    } catch (const ConversionError& failure) {
+        return failure.message();
+    }
+    return std::nullopt;
+}
+
+// A number the table cannot hold must never pass as some other value, so its
+// cell fails every read alike, while its own characters stay there for the
+// skip report. Such a cell is kept in the snapshot as those characters.
+MemoryTable::Cell read_failed_cell(const MemoryTable::Field& field, const std::u16string& failure)
+{
+    fuzz_expect(conversion_failure_of([&] { field.IsNull(); }) == failure, "a failed cell fails IsNull alike", failure);
+    fuzz_expect(conversion_failure_of([&] { field.AsInteger(); }) == failure, "a failed cell fails AsInteger alike",
+                failure);
+    fuzz_expect(conversion_failure_of([&] { field.AsFloat(); }) == failure, "a failed cell fails AsFloat alike",
+                failure);
+    const std::u16string received = field.received_text();
+    fuzz_expect(failure == u"'" + received + u"' is not a valid integer value",
+                "a failed cell names its own characters", failure);
+    return received;
+}
+
+MemoryTable::Cell read_cell(const MemoryTable::Field& field)
+{
+    std::u16string text;
+    if (const auto failure = conversion_failure_of([&] { text = field.AsString(); }))
+        return read_failed_cell(field, *failure);
+    fuzz_expect(text.size() <= text_column_size, "a cell keeps at most the column size");
+    fuzz_expect(!field.IsNull() || text.empty(), "a null cell reads as empty text");
+    fuzz_expect(field.received_text() == text, "a readable cell's received text is its text", text);
+    conversion_failure_of([&] { field.AsInteger(); });
+    conversion_failure_of([&] { field.AsFloat(); });
+    return field.IsNull() ? MemoryTable::Cell() : MemoryTable::Cell(text);
+}
+
 // Reads the table the way the import loop does, checking its promises.
 TableSnapshot walk(MemoryTable& table, Load load)
 {
@@ -53,21 +92,7 @@ TableSnapshot walk(MemoryTable& table, Load load)
     std::size_t rows = 0;
     for (table.First(); !table.Eof(); table.Next()) {
         fuzz_expect(++rows <= table.RecordCount(), "the rows read stay within RecordCount");
-        for (const auto& name : snapshot.columns) {
-            const auto field = table.FieldByName(name);
-            const auto text = field.AsString();
-            fuzz_expect(text.size() <= text_column_size, "a cell keeps at most the column size");
-            fuzz_expect(!field.IsNull() || text.empty(), "a null cell reads as empty text");
-            snapshot.cells.push_back(field.IsNull() ? MemoryTable::Cell() : MemoryTable::Cell(text));
-            try {
-                field.AsInteger();
-            } catch (const ConversionError&) {
-            }
-            try {
-                field.AsFloat();
-            } catch (const ConversionError&) {
-            }
-        }
+        for (const auto& name : snapshot.columns) snapshot.cells.push_back(read_cell(table.FieldByName(name)));
     }
     fuzz_expect(rows == table.RecordCount(), "every row is read once");
     return snapshot;
