@@ -4,6 +4,7 @@
 #include "util/ascii_text.h"
 #include "util/utf.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -32,12 +33,9 @@ std::u16string decode_utf16le(std::string_view bytes)
     return out;
 }
 
-// The whole file as text, by its byte-order mark or else in the ANSI code page.
-std::u16string decode_profile(std::string_view bytes)
+bool has_multibyte_character(std::string_view bytes)
 {
-    if (bytes.starts_with("\xFF\xFE")) return decode_utf16le(bytes.substr(2));
-    if (bytes.starts_with("\xEF\xBB\xBF")) return utf8_to_utf16(bytes.substr(3));
-    return AnsiCodePage::system().decode(bytes);
+    return std::any_of(bytes.begin(), bytes.end(), [](char byte) { return static_cast<unsigned char>(byte) >= 0x80; });
 }
 
 std::u16string_view without_enclosing_quotes(std::u16string_view value)
@@ -91,12 +89,22 @@ std::optional<std::u16string> find_value(std::u16string_view text, std::u16strin
 
 }  // namespace
 
+std::u16string decode_request_text(std::string_view bytes, const AnsiCodePage& code_page)
+{
+    if (bytes.starts_with("\xFF\xFE")) return decode_utf16le(bytes.substr(2));
+    if (bytes.starts_with("\xEF\xBB\xBF")) return utf8_to_utf16(bytes.substr(3));
+    // Accented text in a single-byte code page almost never forms valid
+    // multi-byte UTF-8, so the guess is safe for the names a shop writes.
+    if (has_multibyte_character(bytes) && is_well_formed_utf8(bytes)) return utf8_to_utf16(bytes);
+    return code_page.decode(bytes);
+}
+
 std::u16string read_profile_string(const std::filesystem::path& file, std::u16string_view section,
                                    std::u16string_view key)
 {
     const auto bytes = read_all_bytes(file);
     if (!bytes) return {};
-    auto value = find_value(decode_profile(*bytes), trim_blanks(section), trim_blanks(key)).value_or(u"");
+    auto value = find_value(decode_request_text(*bytes, AnsiCodePage::system()), trim_blanks(section), trim_blanks(key)).value_or(u"");
     if (value.size() > max_value_length) value.resize(max_value_length);
     return value;
 }

@@ -93,6 +93,39 @@ TEST(ReadProfileString, ReadsEachEncodingTheCallerMayWrite)
     }
 }
 
+// Without a byte-order mark the bytes decide; the shop's code page here is
+// Windows-1252, as on the back-office machines.
+TEST(DecodeRequestText, TellsUtf8FromTheCodePageWithoutAMark)
+{
+    const std::u16string lojao = u"C:\\Loj\u00E3o\\loja.fdb";
+    std::string utf16le = "\xFF\xFE";
+    for (char16_t c : lojao) {
+        utf16le.push_back(static_cast<char>(c & 0xFF));
+        utf16le.push_back(static_cast<char>(c >> 8));
+    }
+    struct {
+        const char* file;
+        std::string bytes;
+        std::u16string text;
+    } cases[] = {
+        {"ASCII", "C:\\Loja\\loja.fdb", u"C:\\Loja\\loja.fdb"},
+        {"ANSI with accents", "C:\\Loj\xE3o\\loja.fdb", lojao},
+        {"UTF-8 without BOM (Notepad)", "C:\\Loj\xC3\xA3o\\loja.fdb", lojao},
+        {"UTF-8 with BOM", "\xEF\xBB\xBF" "C:\\Loj\xC3\xA3o\\loja.fdb", lojao},
+        {"UTF-16LE with BOM", utf16le, lojao},
+        // "\u00C3\u00A3" in Windows-1252 is exactly what UTF-8 "\u00E3" looks
+        // like when misread: an accented capital followed by a symbol byte.
+        // A shop's path or token does not hold that pair, so reading such
+        // bytes as UTF-8 costs nothing real.
+        {"ANSI bytes that form UTF-8", "Loj\xC3\xA3o", u"Loj\u00E3o"},
+        {"UTF-8 with one ANSI byte", "Loj\xC3\xA3o \xE7", u"Loj\u00C3\u00A3o \u00E7"},
+        {"a truncated sequence", "Loj\xC3", u"Loj\u00C3"},
+    };
+    const auto code_page = AnsiCodePage::windows1252();
+    for (const auto& c : cases)
+        EXPECT_EQ(utf8(c.text), utf8(decode_request_text(c.bytes, code_page))) << c.file;
+}
+
 // Under a C or POSIX locale the ANSI code page is Windows-1252, as on the
 // back-office machines; there a single byte E7 is a c-cedilla.
 TEST(ReadProfileString, ReadsWindows1252BytesUnderTheCLocale)
