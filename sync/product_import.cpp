@@ -3,6 +3,7 @@
 #include "api/uGer_API.h"
 #include "db/firebird/database_error.h"
 #include "db/uDtmApi.h"
+#include "sync/control_records.h"
 #include "sync/run_report.h"
 #include "util/ascii_text.h"
 #include "util/error.h"
@@ -121,7 +122,8 @@ std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view q
                         decimal_text(page_start) + u"), " + decimal_text(counts_.inserted + counts_.updated) +
                         u" produtos gravados até agora...");
 
-        const std::u16string RetornoApi = api_.load_dados_Produtos(qual_tipo_at, decimal_text(Id_inicial_at));
+        std::u16string RetornoApi = api_.load_dados_Produtos(qual_tipo_at, decimal_text(Id_inicial_at));
+        if (RetornoApi == u"OK") RetornoApi = check_control_records(api_.tblProdutos, api_.token_de_acesso, page_start);
         report_.log(u"Página lida (id inicial " + decimal_text(page_start) + u"): " +
                     (RetornoApi == u"OK"
                          ? decimal_text(static_cast<long long>(api_.tblProdutos.RecordCount())) + u" linhas"

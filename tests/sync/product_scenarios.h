@@ -214,6 +214,17 @@ inline const Scenario scenarios[] = {
      .departments = {{"1", "MERCEARIA", "99", "0"}},
      .merchandise = {{"1", "Produto", "1"}, {"3", "Produto", "1"}, {"5", "Produto", "1"}}},
 
+    // Another token's control record names the next start id as its codigo:
+    // written as a product it would overwrite product 1 with "Bearer ...".
+    {.name = "ControlRecordOfAnotherTokenEndsTheRunUnwritten",
+     .page_size = "1",
+     .pages = {{0, page({{.codigo = 1}}, 1)},
+               {1, page({json_of({.codigo = 2}), "{\"codigo\":1,\"nome\":\"Bearer outro-token\"}"})}},
+     .outcome = "ERRO: a pagina iniciada no id 1 traz o registro de controle de outro token; importacao interrompida",
+     .requested_start_ids = {0, 1},
+     .departments = {{"1", "MERCEARIA", "99", "0"}},
+     .merchandise = {{"1", "Produto", "1"}}},
+
     // uni_bal is a varchar(5): the database refuses the second product.
     {.name = "ProductTheDatabaseRefusesIsSkipped",
      .page_size = "500",
