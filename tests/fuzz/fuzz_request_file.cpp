@@ -69,6 +69,13 @@ std::string utf16le_bytes(std::u16string_view text)
     return bytes;
 }
 
+bool has_high_byte(std::string_view bytes)
+{
+    for (char byte : bytes)
+        if (static_cast<unsigned char>(byte) >= 0x80) return true;
+    return false;
+}
+
 }  // namespace
 
 int fuzz_request_file(const std::uint8_t* data, std::size_t size)
@@ -76,7 +83,7 @@ int fuzz_request_file(const std::uint8_t* data, std::size_t size)
     static const ScratchFile scratch;
     FuzzInput input(data, size);
     const std::string bytes(input.rest());
-    read_values(scratch.write(bytes));
+    const Values as_given = read_values(scratch.write(bytes));
 
     // The same text in every encoding gives the same values. The input read
     // as UTF-8 (malformed sequences become U+FFFD) is text all three hold;
@@ -85,11 +92,16 @@ int fuzz_request_file(const std::uint8_t* data, std::size_t size)
     const Values from_utf8 = read_values(scratch.write("\xEF\xBB\xBF" + utf16_to_utf8(text)));
     const Values from_utf16 = read_values(scratch.write("\xFF\xFE" + utf16le_bytes(text)));
     fuzz_expect(from_utf8 == from_utf16, "UTF-8 and UTF-16LE files give the same values");
+    // Notepad writes UTF-8 without a mark.
+    if (is_well_formed_utf8(bytes) && !bytes.starts_with("\xEF\xBB\xBF"))
+        fuzz_expect(as_given == from_utf8, "UTF-8 without a mark reads as with one");
 
     const AnsiCodePage& ansi = AnsiCodePage::system();
     const std::string ansi_bytes = ansi.encode(text);
-    // ANSI bytes that begin like a byte-order mark are read as one.
-    if (ansi.decode(ansi_bytes) == text && !ansi_bytes.starts_with("\xEF\xBB\xBF") &&
+    // ANSI bytes that begin like a byte-order mark are read as one, and
+    // single-byte text that happens to form multi-byte UTF-8 is read as UTF-8.
+    const bool looks_like_utf8 = !ansi.is_utf8() && has_high_byte(ansi_bytes) && is_well_formed_utf8(ansi_bytes);
+    if (ansi.decode(ansi_bytes) == text && !looks_like_utf8 && !ansi_bytes.starts_with("\xEF\xBB\xBF") &&
         !ansi_bytes.starts_with("\xFF\xFE")) {
         const Values from_ansi = read_values(scratch.write(ansi_bytes));
         fuzz_expect(from_ansi == from_utf8, "ANSI and UTF-8 files give the same values");
