@@ -16,6 +16,24 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// A second, as the back office expects. Tests that must act before the
+// tick set IMPORTADOR_TICK_MS to hold it back, instead of racing a second.
+int tick_interval_ms()
+{
+    int interval = 1000;
+    if (const char* configured = std::getenv("IMPORTADOR_TICK_MS"))
+        std::from_chars(configured, configured + std::strlen(configured), interval);
+    return interval;
+}
+
+}  // namespace
+
 TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent)
 {
     // Only the form decides when the program ends: neither the error box nor
@@ -23,7 +41,7 @@ TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent)
     QApplication::setQuitOnLastWindowClosed(false);
     build_status_window();
     build_tray_menu();
-    timerImport.setInterval(1000);
+    timerImport.setInterval(tick_interval_ms());
     connect(&timerImport, &QTimer::timeout, this, &TfrmPrincipal::timerImportTimer);
     FormCreate();
 }

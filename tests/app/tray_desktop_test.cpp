@@ -12,7 +12,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <iostream>
 #include <thread>
 
 namespace {
@@ -69,9 +68,11 @@ protected:
 
     std::string database_name() const { return database ? database->file.string() : (dir / "sem_banco.fdb").string(); }
 
-    void start_importer()
+    using Environment = std::map<std::string, std::optional<std::string>>;
+
+    void start_importer(const Environment& extra = {})
     {
-        std::map<std::string, std::optional<std::string>> env = {
+        Environment env = {
             {"DISPLAY", desktop->display()}, {"WAYLAND_DISPLAY", std::nullopt},
             {"QT_QPA_PLATFORM", "xcb"},      {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
             {"https_proxy", std::nullopt},   {"HTTPS_PROXY", std::nullopt},
@@ -80,6 +81,7 @@ protected:
             env["QUINTARA_BASE_URL"] = service->base_url();
             env["CURL_CA_BUNDLE"] = service->ca_file().string();
         }
+        env.insert(extra.begin(), extra.end());
         importer.emplace(installed, std::vector<std::string>{}, env, dir / "importer.log");
     }
 
@@ -292,19 +294,14 @@ TEST_F(TrayDesktopTest, QuitBeforeTheFirstTickLeavesTheRequest)
         SCOPED_TRACE(c.how);
         std::filesystem::remove(dir / "ConfigImporta.ret");
         write_request();
-        const auto started = std::chrono::steady_clock::now();
-        start_importer();
+        // The tick held back for the test's length: a loaded machine can take
+        // longer than the real second to show the icon and open the menu.
+        start_importer({{"IMPORTADOR_TICK_MS", "600000"}});
         c.quit(wait_for_icon());
-        const auto quit_after =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
 
         EXPECT_EQ(0, wait_for_exit()) << importer_log();
-        // The first tick comes a second after start; a slow machine may let
-        // it come first.
-        EXPECT_TRUE(std::filesystem::exists(dir / "ConfigImporta.ini"))
-            << "quit " << quit_after.count() << " ms after start";
+        EXPECT_TRUE(std::filesystem::exists(dir / "ConfigImporta.ini"));
         EXPECT_FALSE(std::filesystem::exists(dir / "ConfigImporta.ret"));
-        std::cout << c.how << ": quit " << quit_after.count() << " ms after start\n";
     }
 }
 
