@@ -3,6 +3,9 @@
 #include "app/quit_signals.h"
 #include "app/ufrmPrincipal.h"
 #include "db/uDtmApi.h"
+#include "sync/import_run.h"
+#include "util/error.h"
+#include "util/frmfunckelvo.h"
 
 #include <QApplication>
 
@@ -35,12 +38,11 @@ int main(int argc, char** argv)
         ger_API = std::make_unique<Tger_API>();
         dtmApi = std::make_unique<TdtmApi>();
     } catch (const std::exception& failure) {
+        answer_start_failure(Funcoes_da_Kelvo::Path_Do_Executavel(), message_of(failure));
         show_error_box(QStringLiteral("Application Error"), QString::fromUtf8(failure.what()));
         return 1;
     }
     frmPrincipal->attach(*ger_API, *dtmApi);
-    // A second importer beside the same request file leaves it to the first.
-    if (!frmPrincipal->claim_installation()) return 0;
     route_quit_signals([form = frmPrincipal.get()] { form->sairClick(); });
 
     return app.exec();

@@ -30,8 +30,6 @@ public:
     // The other two long-lived objects exist only after the form; the run
     // needs them by the first tick.
     void attach(Tger_API& ger_API, TdtmApi& dtmApi);
-    // False when another importer of this installation is running.
-    bool claim_installation() { return run_->claim_installation(); }
 
     QTimer timerImport;
     QFrame* pnlPri = nullptr;

@@ -31,6 +31,11 @@ std::filesystem::path path_of(const std::u16string& file)
     return std::filesystem::path(file);
 }
 
+std::u16string another_run_in_progress_text(const std::u16string& directory)
+{
+    return u"Outra importação já está em andamento em " + directory + u"; nada foi feito";
+}
+
 // Lets the shell serve its messages while the run trims memory, and only
 // while this run lasts.
 class MessageDispatchDuringRun {
@@ -62,12 +67,17 @@ bool ImportRun::request_file_exists() const
     return std::filesystem::is_regular_file(path_of(file_path(request_file_name)), ignored);
 }
 
-bool ImportRun::claim_installation()
+// The lock (a file beside the executable) is held from reading the request
+// file to writing the result and disconnecting, and no longer: a process
+// left waiting at a failure box, or idle in the tray after one, must not
+// stop every later start from importing.
+bool ImportRun::lock_installation(std::optional<InstallationLock>& lock)
 {
-    if (installation_claimed_) return true;
-    switch (InstallationLock::try_take(path_of(file_path(lock_file_name)), installation_lock_)) {
+    const auto lock_file = path_of(file_path(lock_file_name));
+    switch (InstallationLock::try_take(lock_file, lock)) {
     case InstallationLock::Outcome::held_elsewhere:
-        RunReport().report(u"Outra importação já está em andamento em " + directory() + u"; nada foi feito");
+        RunReport(path_of(file_path(log_file_name)))
+            .report(another_run_in_progress_text(directory()));
         return false;
     case InstallationLock::Outcome::unavailable:
         RunReport().report(u"Não foi possível travar " + file_path(lock_file_name) +
@@ -79,7 +89,6 @@ bool ImportRun::claim_installation()
         remove_stale_temporary_files(path_of(file_path(result_file_name)));
         break;
     }
-    installation_claimed_ = true;
     return true;
 }
 
@@ -88,7 +97,8 @@ ImportRun::Ending ImportRun::timerImportTimer()
     // A tick that comes while the run dispatches messages, or while its
     // failure box is open, must not nest a second run.
     if (run_in_progress_) return Ending::tick_dropped;
-    if (!claim_installation()) return Ending::quit;
+    std::optional<InstallationLock> installation_lock;
+    if (!lock_installation(installation_lock)) return Ending::quit;
     run_in_progress_ = true;
     struct InProgress {
         bool& flag;
@@ -117,6 +127,7 @@ ImportRun::Ending ImportRun::timerImportTimer()
         }
     } catch (const std::exception& failure) {
         report_.log(message_of(failure));
+        installation_lock.reset();  // the box may wait for hours
         shell_.show_failure_box(message_of(failure));
         return Ending::failure_shown;
     }
@@ -180,4 +191,22 @@ void ImportRun::SaveRetorno(const std::u16string& TextIn)
     // The file gets TextIn itself, so that line breaks inside a failure
     // message are written as they are.
     write_result_file(path_of(file_path(result_file_name)), TextIn, AnsiCodePage::system());
+}
+
+void answer_start_failure(const std::u16string& directory, const std::u16string& message) noexcept
+{
+    try {
+        RunReport report(path_of(directory + log_file_name));
+        std::optional<InstallationLock> lock;
+        if (InstallationLock::try_take(path_of(directory + lock_file_name), lock) ==
+            InstallationLock::Outcome::held_elsewhere) {
+            report.report(another_run_in_progress_text(directory));
+            return;
+        }
+        report.log(u"== Início do importador falhou em " + local_time_text());
+        report.log(u"Resultado: " + message);
+        write_result_file(path_of(directory + result_file_name), message, AnsiCodePage::system());
+    } catch (const std::exception& failure) {
+        RunReport().report(u"O resultado não pôde ser gravado: " + message_of(failure));
+    }
 }

@@ -43,12 +43,9 @@ public:
     ImportRun(const ImportRun&) = delete;
     ImportRun& operator=(const ImportRun&) = delete;
 
-    // Takes the installation's lock (a file beside the executable) for the
-    // life of this object and clears what a killed run left. False when
-    // another importer of the installation holds it: this one must leave
-    // the request and result files alone and end. A shell asks at start-up;
-    // the run asks again and does nothing without it.
-    bool claim_installation();
+    // A tick whose installation (the folder of the request and result
+    // files) has a run in progress elsewhere reports it and ends with quit,
+    // leaving those files alone.
     Ending timerImportTimer();
     bool request_file_exists() const;
     void LoadConfig();
@@ -65,6 +62,7 @@ public:
     std::function<std::u16string()> directory;
 
 private:
+    bool lock_installation(std::optional<InstallationLock>& lock);
     void run_protected_import(ProductImport& import);
     void disconnect() noexcept;
     std::u16string file_path(std::u16string_view file_name) const;
@@ -73,7 +71,11 @@ private:
     TdtmApi& dtmApi_;
     ImportShell& shell_;
     bool run_in_progress_ = false;
-    bool installation_claimed_ = false;
-    std::optional<InstallationLock> installation_lock_;
     RunReport report_;  // the current run's
 };
+
+// A failure before any run could start (the database client library
+// missing, say) still answers the back office, which waits for the result
+// file: the failure's text goes there and into the log of `directory`,
+// unless a run elsewhere holds the installation. Call it before any box.
+void answer_start_failure(const std::u16string& directory, const std::u16string& message) noexcept;

@@ -1,6 +1,8 @@
 #include "api/uGer_API.h"
 #include "app/win32/ufrmPrincipal.h"
 #include "db/uDtmApi.h"
+#include "sync/import_run.h"
+#include "util/frmfunckelvo.h"
 #include "util/error.h"
 
 #include <windows.h>
@@ -39,12 +41,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         ger_API = std::make_unique<Tger_API>();
         dtmApi = std::make_unique<TdtmApi>();
     } catch (const std::exception& failure) {
+        answer_start_failure(Funcoes_da_Kelvo::Path_Do_Executavel(), message_of(failure));
         show_start_failure(message_of(failure));
         return 1;
     }
     frmPrincipal->attach(*ger_API, *dtmApi);
-    // A second importer beside the same request file leaves it to the first.
-    if (!frmPrincipal->claim_installation()) return 0;
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -315,6 +315,19 @@ TEST_F(TrayDesktopTest, FailureBoxLeavesTheProcessQuittableFromTheMenu)
     const auto box = wait_for_window([](const XWindow& w) { return w.name == "importador"; }, "the error box");
     desktop->screenshot(screenshot_dir / "error_box.png");
 
+    // While the box waits for a click, the next start imports in full.
+    std::filesystem::remove(dir / "ConfigImporta.ret");
+    serve_slow_catalogue(2, 0ms);
+    ProcessOptions next_start;
+    next_start.env = {{"DISPLAY", std::nullopt},
+                      {"QT_QPA_PLATFORM", std::nullopt},
+                      {"QUINTARA_BASE_URL", service->base_url()},
+                      {"CURL_CA_BUNDLE", service->ca_file().string()},
+                      {"https_proxy", std::nullopt},
+                      {"HTTPS_PROXY", std::nullopt}};
+    next_start.timeout = 60s;
+    expect_complete_run(run_process(installed, next_start).exit_code);
+
     desktop->click(box.x + box.width - 50, box.y + box.height - 23, 1);  // its OK button
     ASSERT_TRUE(wait_until([&] { return top_level_windows().empty(); }, 10s)) << "the box stayed";
     std::this_thread::sleep_for(1500ms);  // past the next tick the import would have had

@@ -2,10 +2,12 @@
 // cannot be written, a second importer, remains of a killed run, and the
 // log the operator reads afterwards.
 #include "sync/run_fixture.h"
+#include "util/installation_lock.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -146,24 +148,74 @@ TEST_F(RunFaults, TemporaryResultsOfAKilledRunAreRemoved)
     for (const auto& name : kept) EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
 }
 
-// A second importer of the same installation touches nothing.
-TEST_F(RunFaults, SecondImporterLeavesTheFilesToTheFirst)
+// A second importer started while a run is in progress touches nothing,
+// and says so where the operator looks.
+TEST_F(RunFaults, SecondImporterLeavesTheFilesToTheRunInProgress)
 {
     write_request("500");
     write_file_bytes(dir / "ConfigImporta.ret", "anterior");
-    RunObjects first(dir.path(), service->base_url());
-    ASSERT_TRUE(first.run.claim_installation());
+    std::optional<InstallationLock> run_in_progress;
+    ASSERT_EQ(InstallationLock::Outcome::taken,
+              InstallationLock::try_take(dir / "ConfigImporta.lock", run_in_progress));
 
-    RunObjects second(dir.path(), service->base_url());
     std::string err;
-    err = standard_error_of([&] {
-        EXPECT_FALSE(second.run.claim_installation());
-        EXPECT_EQ(ImportRun::Ending::quit, second.run.timerImportTimer());
-    });
-    EXPECT_NE(std::string::npos, err.find("Outra importação já está em andamento")) << err;
+    EXPECT_EQ(ImportRun::Ending::quit, run_once(&err));
+    const std::string line = "Outra importação já está em andamento em " + dir.path().string() + "/; nada foi feito";
+    EXPECT_NE(std::string::npos, err.find(line)) << err;
+    EXPECT_NE(std::string::npos, read_file_bytes(dir / "ConfigImporta.log").find(line));
     EXPECT_TRUE(std::filesystem::exists(dir / "ConfigImporta.ini"));
     EXPECT_EQ("anterior", read_file_bytes(dir / "ConfigImporta.ret"));
     EXPECT_TRUE(service->received().empty());
+}
+
+// A failure box may wait for hours on an unattended PC, and the process
+// stays in the tray after it: neither may hold back the next start.
+TEST_F(RunFaults, NextStartImportsWhileAFailureBoxIsOpen)
+{
+    service->script(page_path("500", 0), page({{.codigo = 1}}, 0));
+    write_request("500");
+    std::filesystem::create_directory(dir / "ConfigImporta.ret");
+    RunObjects first(dir.path(), service->base_url());
+    std::optional<ImportRun::Ending> second_ending;
+    first.shell.on_failure_box = [&] {
+        std::filesystem::remove(dir / "ConfigImporta.ret");
+        write_request("500");
+        second_ending = run_once();
+    };
+    EXPECT_EQ(ImportRun::Ending::failure_shown, first.run.timerImportTimer());
+    EXPECT_EQ(ImportRun::Ending::quit, second_ending);
+    EXPECT_EQ(utf8_bom + import_ok, read_file_bytes(dir / "ConfigImporta.ret"));
+    EXPECT_EQ((Rows{{"1"}}), utf8_rows(read_rows(database.file, u"select cod_red from Mercadorias")));
+
+    // And once the box is closed, the idle process holds nothing either.
+    write_request("500");
+    EXPECT_EQ(ImportRun::Ending::quit, run_once());
+    EXPECT_EQ(utf8_bom + import_ok, read_file_bytes(dir / "ConfigImporta.ret"));
+}
+
+// A start that fails before any run still leaves its answer; the request
+// stays for a start that can run it.
+TEST_F(RunFaults, StartFailureAnswersTheBackOffice)
+{
+    const std::u16string directory = utf8_to_utf16(dir.path().string()) + u"/";
+    const std::u16string message = u"InterBase library libfbclient.so.2 not found in the path. "
+                                   u"Please install InterBase to use this functionality";
+    write_request("500");
+    write_file_bytes(dir / "ConfigImporta.ret", "anterior");
+    {
+        std::optional<InstallationLock> run_in_progress;
+        ASSERT_EQ(InstallationLock::Outcome::taken,
+                  InstallationLock::try_take(dir / "ConfigImporta.lock", run_in_progress));
+        standard_error_of([&] { answer_start_failure(directory, message); });
+        EXPECT_EQ("anterior", read_file_bytes(dir / "ConfigImporta.ret")) << "a run in progress lost its result";
+    }
+
+    answer_start_failure(directory, message);
+    EXPECT_EQ(utf8_bom + utf16_to_utf8(message), read_file_bytes(dir / "ConfigImporta.ret"));
+    const std::string log = read_file_bytes(dir / "ConfigImporta.log");
+    EXPECT_NE(std::string::npos, log.find("== Início do importador falhou em 20")) << log;
+    EXPECT_NE(std::string::npos, log.find("Resultado: " + utf16_to_utf8(message))) << log;
+    EXPECT_TRUE(std::filesystem::exists(dir / "ConfigImporta.ini"));
 }
 
 std::string log_text(const std::filesystem::path& file)

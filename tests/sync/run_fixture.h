@@ -147,13 +147,18 @@ public:
         ++dispatches;
         if (on_dispatch) on_dispatch();
     }
-    void show_failure_box(const std::u16string& message) override { failure_boxes.push_back(message); }
+    void show_failure_box(const std::u16string& message) override
+    {
+        failure_boxes.push_back(message);
+        if (on_failure_box) on_failure_box();
+    }
 
     std::vector<std::u16string> progress;
     std::vector<std::u16string> outcomes;
     std::vector<std::u16string> failure_boxes;
     int dispatches = 0;
     std::function<void()> on_dispatch;
+    std::function<void()> on_failure_box;  // while the box is open
 };
 
 // The three long-lived objects of one process, with the run's files in dir
