@@ -21,6 +21,29 @@ std::u16string library_not_found(const std::string& file_name)
            u" not found in the path. Please install InterBase to use this functionality";
 }
 
+constexpr int own_word_size_bits = sizeof(void*) * 8;
+
+#ifdef _WIN32
+// The package holds a build for each word size.
+std::u16string importer_that_fits(int library_bits)
+{
+    return library_bits == 32 ? u"use x86\\importador.exe, o importador de 32 bits"
+                              : u"use x64\\importador.exe, o importador de 64 bits";
+}
+#else
+std::u16string importer_that_fits(int)
+{
+    return u"instale a biblioteca de " + decimal(own_word_size_bits) + u" bits";
+}
+#endif
+
+std::u16string library_of_other_word_size(const std::string& file_name, int library_bits)
+{
+    return u"A biblioteca " + utf8_to_utf16(file_name) + u" encontrada é de " + decimal(library_bits) +
+           u" bits, e este importador é de " + decimal(own_word_size_bits) + u" bits: " +
+           importer_that_fits(library_bits);
+}
+
 std::u16string system_error(const SharedLibrary::Lookup& lookup)
 {
     return u"System Error.  Code: " + decimal(lookup.error_code) + u".\r\n" + utf8_to_utf16(lookup.error_text);
@@ -85,7 +108,18 @@ const char* ClientLibrary::default_file_name()
 std::shared_ptr<const ClientLibrary> ClientLibrary::load(const std::string& file_name)
 {
     auto library = SharedLibrary::open(file_name);
-    if (!library.loaded() && fallback_name && file_name == default_name) library = SharedLibrary::open(fallback_name);
+    std::string found_name = file_name;
+    if (!library.loaded() && fallback_name && file_name == default_name) {
+        // A library of the other word size under the first name is what
+        // to report, unless the second name loads.
+        auto fallback = SharedLibrary::open(fallback_name);
+        if (fallback.loaded() || !library.other_word_size_bits()) {
+            library = std::move(fallback);
+            found_name = fallback_name;
+        }
+    }
+    if (library.other_word_size_bits())
+        throw Error(library_of_other_word_size(found_name, library.other_word_size_bits()));
     if (!library.loaded()) throw Error(library_not_found(file_name));
     auto api = std::make_unique<IscApi>();
     resolve_all(library, *api);

@@ -18,6 +18,9 @@ public:
     ~SharedLibrary();
 
     bool loaded() const { return handle_ != nullptr; }
+    // For an object that could not be loaded because the file found is built
+    // for the other word size: that size in bits (32 or 64); else 0.
+    int other_word_size_bits() const { return other_word_size_bits_; }
 
     struct Lookup {
         void* address = nullptr;
@@ -29,4 +32,5 @@ public:
 private:
     explicit SharedLibrary(void* handle) : handle_(handle) { }
     void* handle_ = nullptr;
+    int other_word_size_bits_ = 0;
 };

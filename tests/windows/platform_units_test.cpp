@@ -20,6 +20,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -141,6 +142,48 @@ TEST(ClientLibrary, LoadFailuresNameTheLibraryOrTheEntryPoint)
     const auto missing_entry = failure_message([] { ClientLibrary::load("kernel32.dll"); });
     EXPECT_EQ(0u, missing_entry.find(u"System Error.  Code: 127.\r\n")) << utf8(missing_entry);
     EXPECT_GT(missing_entry.size(), std::u16string(u"System Error.  Code: 127.\r\n").size());
+}
+
+// The headers of a DLL built for `machine`, as far as a loader reads them
+// to refuse it.
+std::string dll_headers(std::uint16_t machine)
+{
+    std::string file(1024, '\0');
+    const auto put = [&file](std::size_t at, std::uint32_t value, std::size_t size) {
+        for (std::size_t i = 0; i < size; ++i) file[at + i] = static_cast<char>(value >> (8 * i));
+    };
+    file.replace(0, 2, "MZ");
+    put(0x3C, 0x40, 4);  // where the PE header starts
+    file.replace(0x40, 4, std::string("PE\0\0", 4));
+    put(0x44, machine, 2);
+    put(0x46, 1, 2);  // one section
+    put(0x54, 0xE0, 2);  // the size of a 32-bit optional header
+    put(0x56, IMAGE_FILE_DLL | IMAGE_FILE_EXECUTABLE_IMAGE, 2);
+    put(0x58, 0x10B, 2);  // the 32-bit optional header's magic
+    return file;
+}
+
+// The loader's error alone does not tell a DLL of the other word size from
+// a damaged file; the message names the build that fits only for the first.
+TEST(ClientLibrary, LibraryOfTheOtherWordSizeNamesTheBuildThatFits)
+{
+    const bool own_64_bits = sizeof(void*) == 8;
+    const TempDir dir;
+    const auto library = dir / "gds32.dll";
+    write_file_bytes(library, dll_headers(own_64_bits ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64));
+    const std::u16string expected =
+        own_64_bits ? u" encontrada é de 32 bits, e este importador é de 64 bits: "
+                      u"use x86\\importador.exe, o importador de 32 bits"
+                    : u" encontrada é de 64 bits, e este importador é de 32 bits: "
+                      u"use x64\\importador.exe, o importador de 64 bits";
+    EXPECT_EQ(u"A biblioteca " + library.u16string() + expected,
+              failure_message([&] { ClientLibrary::load(utf16_to_utf8(library.u16string())); }));
+
+    const auto damaged = dir / "damaged.dll";
+    write_file_bytes(damaged, "MZ" + std::string(200, 'x'));
+    EXPECT_EQ(u"InterBase library " + damaged.u16string() +
+                  u" not found in the path. Please install InterBase to use this functionality",
+              failure_message([&] { ClientLibrary::load(utf16_to_utf8(damaged.u16string())); }));
 }
 
 TEST(WorkingSet, ClearMemoryPcTrimsAndDispatches)

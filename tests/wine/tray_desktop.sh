@@ -44,6 +44,10 @@ wait_for() {  # wait_for CONDITION-COMMAND... : up to 15 s
   return 1
 }
 is_visible() { [ -n "$(visible "$1")" ]; }
+# Presses Return until the box with that caption is gone: a key sent before
+# the box has the focus would be lost.
+return_closes_the_box() { xdotool key Return; ! is_visible "$1"; }
+menu_opened() { [ "$(mapped_importer_windows)" -gt "$before" ]; }
 mapped_importer_windows() { xwininfo -root -tree | grep -c '("importador.exe" "importador.exe")  [0-9]*x[0-9]*+[0-9]' || true; }
 
 # A run of one product per page, each page a second late: time enough for
@@ -93,16 +97,15 @@ before=$(mapped_importer_windows)
 xdotool mousemove $icon_x $icon_y mousedown 3
 sleep 0.2
 xdotool mouseup 3
-menu_opened() { [ "$(mapped_importer_windows)" -gt "$before" ]; }
 wait_for menu_opened || fail "no menu appeared"
 sleep 0.5
 shot wine-tray-menu
 
 echo "== \"Sair do sistema\" during the run: the run finishes and writes its result first"
+# The open menu holds the run, so the quit is chosen while it is still going;
+# a quit that cut it short would leave no result, or an incomplete one.
+[ -e "$work/app/ConfigImporta.ret" ] && fail "the run ended before the quit was chosen"
 xdotool key Up Return
-sleep 2
-kill -0 $importer_pid 2>/dev/null || fail "the process ended before its run did"
-[ -e "$work/app/ConfigImporta.ret" ] && fail "the run was cut short"
 status=0
 wait $importer_pid || status=$?
 importer_pid=
@@ -124,15 +127,15 @@ wait_for is_visible "importador" || fail "no error box appeared"
 shot wine-run-failure-box
 eval "$(xdotool getwindowgeometry --shell "$(visible "importador")")"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
-sleep 0.3
-xdotool key Return
+wait_for return_closes_the_box importador || fail "the failure box did not close"
 sleep 2
 kill -0 $importer_pid 2>/dev/null || fail "the process ended after the failure box instead of waiting in the tray"
 eval "$(xdotool getwindowgeometry --shell "$(visible "Wine System Tray")")"
+before=$(mapped_importer_windows)
 xdotool mousemove $((X + 8)) $((Y + 10)) mousedown 3
 sleep 0.2
 xdotool mouseup 3
-sleep 1
+wait_for menu_opened || fail "no menu appeared after the failure box"
 xdotool key Up Return
 status=0
 wait $importer_pid || status=$?
@@ -141,21 +144,46 @@ importer_pid=
 rmdir "$work/app/ConfigImporta.ret"
 echo "   the box, then \"Sair do sistema\" ended the process with 0"
 
-echo "== Without a client library: the start-up failure box, exit code 1, the request file kept"
+# Starts the importer with a request, waits for the start-up failure box and
+# leaves it open for the caller to check.
+start_failure_box() {
+  rm -f "$work/app/ConfigImporta.ret" "$work/app/ConfigImporta.log"
+  printf '[CONF]\r\ntoken_quintara=%s\r\n' "$token" > "$work/app/ConfigImporta.ini"
+  ( cd "$work/app" && exec "$here/run.sh" "$prefix" C.UTF-8 importador.exe ) 2>"$work/importer.err" &
+  importer_pid=$!
+  wait_for is_visible "Application Error" || fail "no error box appeared: $(cat "$work/importer.err")"
+}
+close_start_failure_box() {
+  eval "$(xdotool getwindowgeometry --shell "$(visible "Application Error")")"
+  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+  wait_for return_closes_the_box "Application Error" || fail "the box did not close"
+  status=0
+  wait $importer_pid || status=$?
+  importer_pid=
+  [ $status -eq 1 ] || fail "exit code $status after the start-up failure"
+  [ -e "$work/app/ConfigImporta.ini" ] || fail "the request was consumed by a start that could not run it"
+}
+# The answer is there while the box still waits for a click.
+expect_answer_before_the_box() {  # TEXT-IN-CODE-PAGE-1252
+  [ "$(cat "$work/app/ConfigImporta.ret")" = "$1" ] || fail "result: $(cat "$work/app/ConfigImporta.ret" 2>&1)"
+  grep -q "^== Início do importador falhou em " "$work/app/ConfigImporta.log" || fail "no block in the log"
+}
+
+echo "== Without a client library: the result file and the log first, then the box; exit code 1, the request kept"
 rm "$work/app/gds32.dll"
-printf '[CONF]\r\ntoken_quintara=%s\r\n' "$token" > "$work/app/ConfigImporta.ini"
-( cd "$work/app" && exec "$here/run.sh" "$prefix" C.UTF-8 importador.exe ) 2>"$work/importer.err" &
-importer_pid=$!
-wait_for is_visible "Application Error" || fail "no error box appeared: $(cat "$work/importer.err")"
+start_failure_box
 shot wine-startup-failure-box
-eval "$(xdotool getwindowgeometry --shell "$(visible "Application Error")")"
-xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
-sleep 0.3
-xdotool key Return
-status=0
-wait $importer_pid || status=$?
-importer_pid=
-[ $status -eq 1 ] || fail "exit code $status after the start-up failure"
-grep -q "InterBase library gds32.dll not found in the path" "$work/importer.err" || fail "$(cat "$work/importer.err")"
-[ -e "$work/app/ConfigImporta.ini" ] && [ ! -e "$work/app/ConfigImporta.ret" ] || fail "the request was touched"
+expect_answer_before_the_box \
+  "InterBase library gds32.dll not found in the path. Please install InterBase to use this functionality"
+close_start_failure_box
+echo "   ConfigImporta.ret and ConfigImporta.log written before the box"
+
+echo "== A 32-bit gds32.dll: the result names the build that fits"
+# A DLL's headers for a 32-bit machine, as far as the loader reads them.
+{ printf 'MZ'; head -c 58 /dev/zero; printf '\x40\x00\x00\x00PE\x00\x00\x4c\x01\x01\x00'; head -c 12 /dev/zero
+  printf '\xe0\x00\x02\x21\x0b\x01'; head -c 930 /dev/zero; } > "$work/app/gds32.dll"
+start_failure_box
+expect_answer_before_the_box "$(printf 'A biblioteca gds32.dll encontrada \xe9 de 32 bits, e este importador \xe9 de 64 bits: use x86\\importador.exe, o importador de 32 bits')"
+close_start_failure_box
+echo "   the wrong word size named in the result"
 echo "PASS"

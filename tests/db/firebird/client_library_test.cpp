@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "support/failure_message.h"
+#include "support/temp_dir.h"
+#include "util/utf.h"
 
 namespace {
 
@@ -21,6 +23,20 @@ TEST(ClientLibrary, MissingLibraryIsNamed)
     EXPECT_EQ(u"InterBase library libnothere-client.so.2 not found in the path. "
               u"Please install InterBase to use this functionality",
               load_failure("libnothere-client.so.2"));
+}
+
+// A shop may have the client library of the other word size: the message
+// says so, in the shop's language, and what to do.
+TEST(ClientLibrary, LibraryOfTheOtherWordSizeIsNamed)
+{
+    const TempDir dir;
+    const auto library = dir / "libfbclient.so.2";
+    // The loader reads a header of a 64-bit library's size, then stops at the
+    // identification.
+    write_file_bytes(library, std::string("\x7F" "ELF\x01\x01\x01", 7) + std::string(57, '\0'));
+    EXPECT_EQ(u"A biblioteca " + utf8_to_utf16(library.string()) +
+                  u" encontrada é de 32 bits, e este importador é de 64 bits: instale a biblioteca de 64 bits",
+              load_failure(library.string()));
 }
 
 TEST(ClientLibrary, MissingEntryPointGivesTheSystemText)
