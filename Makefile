@@ -4,7 +4,7 @@
 # make bench  the same, then the import benchmark
 # make sanitize  every test again, built with ASan and UBSan in build-sanitize/
 # make fuzz      each fuzz target for FUZZ_SECONDS under libFuzzer, in build-fuzz/
-# make windows   build-windows/importador.exe and importador-windows.zip
+# make windows   build-windows/{x64,x86}/importador.exe and importador-windows.zip
 BUILD ?= build
 WINDOWS_BUILD ?= build-windows
 JOBS  ?= $(shell nproc)
@@ -55,10 +55,17 @@ fuzz:
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz_page_body fuzz_request_file fuzz_number_rules fuzz_sql_texts
 	./scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+# One build tree for each architecture of the shop's client library; each
+# keeps its exe's debug information beside it (importador.exe.debug).
 windows: deps
-	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	@cmake -S . -B $(WINDOWS_BUILD)/x64 -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
-	cmake --build $(WINDOWS_BUILD) -j$(JOBS) --target importador importador_zip
+	cmake --build $(WINDOWS_BUILD)/x64 -j$(JOBS) --target importador
+	@cmake -S . -B $(WINDOWS_BUILD)/x86 -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake >/dev/null
+	cmake --build $(WINDOWS_BUILD)/x86 -j$(JOBS) --target importador
+	cmake -DX64=$(WINDOWS_BUILD)/x64/importador.exe -DX86=$(WINDOWS_BUILD)/x86/importador.exe \
+	  -DREADME=app/win32/LEIA-ME.txt -DOUTPUT=$(WINDOWS_BUILD)/importador-windows.zip -P app/win32/pack.cmake
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD)

@@ -15,27 +15,64 @@ packages=(
   # The Windows build (make windows) and its tests under Wine.
   g++-mingw-w64-x86-64-posix googletest zip
   wine wine64 wine64-tools libwine-dev
+  # The 32-bit exe, and the 32-bit bridge its import test runs through.
+  g++-mingw-w64-i686-posix gcc-multilib
+  libwine-dev:i386 libfbclient2:i386 firebird3.0-server-core:i386
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
 
+is_installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
+  is_installed "$p" || missing+=("$p")
 done
 
-[ ${#missing[@]} -eq 0 ] && exit 0
+# 32-bit Wine only where this kernel runs 32-bit programs: once installed,
+# Debian's `wine` starts every program through the 32-bit loader, so on a
+# kernel without them (some containers and sandboxes) it would break the
+# 64-bit tests as well. Asked only once the 32-bit compiler is here.
+runs_32_bit_programs() {
+  local probe
+  probe=$(mktemp -d)
+  echo 'int main(void) { return 0; }' > "$probe/probe.c"
+  gcc -m32 -o "$probe/probe" "$probe/probe.c" 2>/dev/null && "$probe/probe" 2>/dev/null
+  local status=$?
+  rm -rf "$probe"
+  return $status
+}
+want_wine32() {
+  ! is_installed wine32:i386 && is_installed gcc-multilib && runs_32_bit_programs
+}
+
+if [ ${#missing[@]} -eq 0 ] && ! want_wine32; then
+  exit 0
+fi
 
 if [ "$(id -u)" -ne 0 ]; then
-  echo "These Debian packages are missing: ${missing[*]}" >&2
+  echo "These Debian packages are missing: ${missing[*]}${missing[*]:+ }$(want_wine32 && echo wine32:i386)" >&2
   echo "Install them as root (sudo $0), or run 'make' as root." >&2
   exit 1
 fi
 
-echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Firebird's i386 libib-util ships a lintian override that differs from the
+# amd64 one, and dpkg refuses to co-install them; the file does nothing at
+# run time.
+dpkg_options=(-o Dpkg::Options::=--path-exclude=/usr/share/lintian/overrides/libib-util)
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${dpkg_options[@]}" "${missing[@]}"
+fi
+if want_wine32; then
+  echo "Installing: wine32:i386"
+  apt-get install -y -qq --no-install-recommends "${dpkg_options[@]}" wine32:i386
+elif ! is_installed wine32:i386; then
+  echo "Not installing wine32: this kernel runs no 32-bit programs; the 32-bit Wine tests will be skipped."
+fi

@@ -17,7 +17,9 @@ source_dir=$(cd "$here/../.." && pwd)
 products=1200 departments=9 refused=2 page_size=250 token="wine-$RANDOM$RANDOM"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-wine_run() { "$here/run.sh" "$prefix" C.UTF-8 "$@"; }
+# The Windows side's engine keeps its lock files apart from the Linux
+# side's: the lock table's layout differs between i386 and 64-bit engines.
+wine_run() { FIREBIRD_LOCK="$work/firebird-lock" "$here/run.sh" "$prefix" C.UTF-8 "$@"; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/importador-wine-XXXXXX")
 service_pid= slow_pid=
@@ -26,6 +28,7 @@ cleanup() {
   [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
+mkdir "$work/firebird-lock"
 
 isql() { isql-fb -q -user SYSDBA -password plumbdoor "$@"; }
 create_database() {
