@@ -45,8 +45,10 @@ void register_window_class()
 TfrmPrincipal::TfrmPrincipal()
 {
     register_window_class();
+    dpi_ = system_dpi();
     window_ = CreateWindowExW(0, window_class_name, L"Leitura de balanca", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                              CW_USEDEFAULT, 300, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+                              CW_USEDEFAULT, scaled(300), scaled(100), nullptr, nullptr, GetModuleHandleW(nullptr),
+                              nullptr);
     if (!window_) throw std::runtime_error("Cannot create the main window");
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TfrmPrincipal::window_procedure));
@@ -67,28 +69,55 @@ TfrmPrincipal::~TfrmPrincipal()
     if (PopupMenu1) DestroyMenu(PopupMenu1);
     if (font_) DeleteObject(font_);
     if (settings_picture_) DestroyIcon(settings_picture_);
+    if (small_icon_ && small_icon_ != icon_) DestroyIcon(small_icon_);
 }
 
-void TfrmPrincipal::build_status_window()
+int TfrmPrincipal::system_dpi()
 {
     const HDC screen = GetDC(nullptr);
     const int pixels_per_inch = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    font_ = CreateFontW(-MulDiv(8, pixels_per_inch, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+    return pixels_per_inch > 0 ? pixels_per_inch : 96;
+}
+
+void TfrmPrincipal::build_status_window()
+{
+    pnlPri = child(window_, L"STATIC", L"", 0, 0, 0, 0, 0);
+    btnConfig = child(pnlPri, L"BUTTON", L"", BS_PUSHBUTTON | BS_ICON | BS_FLAT, 0, 0, 0, 0);
+    lblStatus = child(pnlPri, L"STATIC", L"Status:", 0, 0, 0, 0, 0);
+    lblProgresso = child(pnlPri, L"STATIC", L"Aguardando o início da importação", 0, 0, 0, 0, 0);
+    memotmp = child(window_, L"EDIT", L"", ES_MULTILINE | ES_AUTOVSCROLL | WS_BORDER, 0, 0, 0, 0);
+    lay_out_for_dpi();
+}
+
+// The window is drawn in the monitor's own pixels (the manifest declares
+// per-monitor awareness): every size is given at 96 dots per inch and
+// scaled, and again whenever the window moves to a monitor of another scale.
+void TfrmPrincipal::lay_out_for_dpi()
+{
+    if (font_) DeleteObject(font_);
+    font_ = CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Tahoma");
+    if (settings_picture_) DestroyIcon(settings_picture_);
+    settings_picture_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_BTNCONFIG),
+                                                      IMAGE_ICON, scaled(20), scaled(20), 0));
+    SendMessageW(btnConfig, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(settings_picture_));
 
     RECT client;
     GetClientRect(window_, &client);
-    pnlPri = child(window_, L"STATIC", L"", 0, 0, 0, client.right, client.bottom);
-    btnConfig = child(pnlPri, L"BUTTON", L"", BS_PUSHBUTTON | BS_ICON | BS_FLAT, 24, 8, 40, 40);
-    settings_picture_ = static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_BTNCONFIG), IMAGE_ICON, 20, 20, 0));
-    SendMessageW(btnConfig, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(settings_picture_));
-    lblStatus = child(pnlPri, L"STATIC", L"Status:", 0, 88, 16, 60, 16);
-    lblProgresso = child(pnlPri, L"STATIC", L"Aguardando o início da importação", 0, 88, 34, 204, 60);
-    memotmp = child(window_, L"EDIT", L"", ES_MULTILINE | ES_AUTOVSCROLL | WS_BORDER, 24, 136, 465, 73);
+    MoveWindow(pnlPri, 0, 0, client.right, client.bottom, FALSE);
+    MoveWindow(btnConfig, scaled(24), scaled(8), scaled(40), scaled(40), FALSE);
+    MoveWindow(lblStatus, scaled(88), scaled(16), scaled(60), scaled(16), FALSE);
+    MoveWindow(lblProgresso, scaled(88), scaled(34), scaled(204), scaled(60), FALSE);
+    MoveWindow(memotmp, scaled(24), scaled(136), scaled(465), scaled(73), FALSE);
     for (HWND control : {pnlPri, btnConfig, lblStatus, lblProgresso, memotmp})
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    InvalidateRect(window_, nullptr, TRUE);
+}
+
+int TfrmPrincipal::scaled(int pixels_at_96_dpi) const
+{
+    return MulDiv(pixels_at_96_dpi, dpi_, 96);
 }
 
 void TfrmPrincipal::build_tray_menu()
@@ -108,8 +137,13 @@ void TfrmPrincipal::FormCreate()
 {
     disarm_timer();
     icon_ = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
+    // The notification area and the caption take the small size: an image
+    // of that size from the icon file, not the large one shrunk.
+    small_icon_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON,
+                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    if (!small_icon_) small_icon_ = icon_;
     SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
     add_tray_icon();
     // The window stays hidden: nothing shows it until the user asks.
     arm_timer();
@@ -122,7 +156,7 @@ void TfrmPrincipal::add_tray_icon()
     trayIconData.uID = 0;
     trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     trayIconData.uCallbackMessage = Wm_iconTray;
-    trayIconData.hIcon = icon_;
+    trayIconData.hIcon = small_icon_;
     const std::u16string tip = tray_tip_text(application_title());
     std::copy(tip.begin(), tip.end(), trayIconData.szTip);
     trayIconData.szTip[tip.size()] = L'\0';
@@ -165,6 +199,14 @@ LRESULT TfrmPrincipal::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (LOWORD(wParam) != WA_INACTIVE) FormActivate();
         break;
     case WM_SIZE: MoveWindow(pnlPri, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE); break;
+    case WM_DPICHANGED: {
+        dpi_ = HIWORD(wParam);
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        lay_out_for_dpi();
+        return 0;
+    }
     case WM_CLOSE:
         // The close button ends the program at once, pending messages
         // undispatched; a run in progress still finishes first, since the

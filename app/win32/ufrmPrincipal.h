@@ -55,6 +55,9 @@ private:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
     void FormActivate();
     void build_status_window();
+    void lay_out_for_dpi();
+    int scaled(int pixels_at_96_dpi) const;
+    static int system_dpi();
     void build_tray_menu();
     void add_tray_icon();
     void open_tray_menu();
@@ -65,6 +68,8 @@ private:
     HWND window_ = nullptr;
     HFONT font_ = nullptr;
     HICON icon_ = nullptr;
+    HICON small_icon_ = nullptr;  // loaded at its size: ours to destroy, unlike icon_
+    int dpi_ = 96;
     HICON settings_picture_ = nullptr;
     bool tray_icon_added_ = false;
     bool shown_before_ = false;
