@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "sync/product_writer.h"
 #include "sync/run_report.h"
 #include "util/installation_lock.h"
 
@@ -59,6 +60,9 @@ public:
     std::u16string pathBancoDados;
     std::u16string regPorTrafego;
 
+    // How the last run wrote its products.
+    const WriteRoutes& write_routes() const { return routes_; }
+
     // The directory of the request and result files, with a trailing
     // separator: the executable's, asked afresh at each use, since it could
     // be renamed. Tests point it elsewhere.
@@ -76,4 +80,5 @@ private:
     bool installation_claimed_ = false;
     std::optional<InstallationLock> installation_lock_;
     RunReport report_;  // the current run's
+    WriteRoutes routes_;  // the last run's
 };
