@@ -2,18 +2,10 @@
 
 #include "db/firebird/isc_api.h"
 #include "util/error.h"
+#include "util/number_text.h"
 #include "util/utf.h"
 
-#include <charconv>
-
 namespace {
-
-std::u16string decimal(int value)
-{
-    char digits[16];
-    auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    return std::u16string(digits, end);
-}
 
 std::u16string library_not_found(const std::string& file_name)
 {
@@ -23,7 +15,7 @@ std::u16string library_not_found(const std::string& file_name)
 
 std::u16string system_error(const SharedLibrary::Lookup& lookup)
 {
-    return u"System Error.  Code: " + decimal(lookup.error_code) + u".\r\n" + utf8_to_utf16(lookup.error_text);
+    return u"System Error.  Code: " + integer_to_text(lookup.error_code) + u".\r\n" + utf8_to_utf16(lookup.error_text);
 }
 
 template <typename Function> void resolve(const SharedLibrary& library, Function& entry, const char* name)
