@@ -158,46 +158,6 @@ template <typename SourceEncoding, typename CharT> bool parse(std::basic_string_
     return !reader.template Parse<parse_flags>(stream, relay).IsError() && stream.at_end();
 }
 
-// Well-formed UTF-8 (no overlong forms, no surrogates, nothing above
-// U+10FFFF) decodes the same in every decoder, so only such text takes the
-// direct road.
-bool is_well_formed_utf8(std::string_view bytes)
-{
-    std::size_t i = 0;
-    const std::size_t n = bytes.size();
-    while (i < n) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length;
-        unsigned char low = 0x80, high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            if (lead == 0xE0) low = 0xA0;
-            if (lead == 0xED) high = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            if (lead == 0xF0) low = 0x90;
-            if (lead == 0xF4) high = 0x8F;
-        } else {
-            return false;
-        }
-        if (n - i < length) return false;
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        if (second < low || second > high) return false;
-        for (std::size_t k = 2; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if (next < 0x80 || next > 0xBF) return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool read_json_events(std::u16string_view text, JsonEvents& events)
@@ -207,6 +167,7 @@ bool read_json_events(std::u16string_view text, JsonEvents& events)
 
 bool read_json_events_utf8(std::string_view utf8, JsonEvents& events)
 {
+    // Only text that every decoder reads alike takes the direct road.
     if (!is_well_formed_utf8(utf8)) return read_json_events(utf8_to_utf16(utf8), events);
     return parse<rapidjson::UTF8<char>>(utf8, events);
 }

@@ -67,6 +67,17 @@ char32_t next_code_point(std::string_view s, std::size_t& i)
 
 }  // namespace
 
+bool is_well_formed_utf8(std::string_view bytes)
+{
+    constexpr std::string_view encoded_replacement = "\xEF\xBF\xBD";
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t start = i;
+        if (next_code_point(bytes, i) == replacement_character && bytes.substr(start, i - start) != encoded_replacement)
+            return false;
+    }
+    return true;
+}
+
 std::u16string utf8_to_utf16(std::string_view utf8)
 {
     std::u16string out;
