@@ -50,8 +50,6 @@ public:
 
     void FormCreate();
     void timerImportTimer();
-    void LoadConfig();
-    void SaveRetorno(const std::u16string& TextIn);
     void sairClick();
     void restauraClick();
 
