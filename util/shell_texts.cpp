@@ -9,8 +9,9 @@ constexpr std::size_t tray_tip_capacity = 127;
 std::u16string application_title_from_file_name(std::u16string_view file_name, const ToLower& to_lower)
 {
     const std::u16string_view title = file_name.substr(0, file_name.find(u'.'));
-    if (title.size() <= 1) return std::u16string(title);
-    return std::u16string(title.substr(0, 1)) + to_lower(title.substr(1));
+    std::u16string text(title.substr(0, 1));
+    if (title.size() > 1) text += to_lower(title.substr(1));
+    return text;
 }
 
 std::u16string tray_tip_text(std::u16string_view title)
@@ -23,6 +24,7 @@ std::u16string tray_tip_text(std::u16string_view title)
 
 std::u16string error_box_text(std::u16string_view message)
 {
-    if (!message.empty() && message.back() <= u'.') return std::u16string(message);
-    return std::u16string(message) + u'.';
+    std::u16string text(message);
+    if (text.empty() || text.back() > u'.') text += u'.';
+    return text;
 }
