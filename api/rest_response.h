@@ -3,6 +3,7 @@
 #include "http/transport.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,11 +25,17 @@ public:
 
     // Reports the body's JSON to `events`: UTF-8 straight from the bytes,
     // other charsets decoded first. False when the body is empty or no JSON.
+    // The first read of an answer writes its compact text on the way.
     bool read_json(JsonEvents& events) const;
     // The body's compact JSON text; throws Error when it has no JSON value.
+    // The text written by a read is handed over, not copied, so a page is
+    // read once for its table and its text.
     std::u16string compact_text() const;
 
 private:
+    bool read_body(JsonEvents& events) const;
+
     HttpResult result_;
+    mutable std::optional<std::u16string> compact_text_;  // the current answer's, once read
     std::vector<std::function<void()>> listeners_;
 };

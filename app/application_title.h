@@ -2,8 +2,6 @@
 
 #include <QString>
 
-// The title the program shows (error box caption, tray tip): the executable's
-// file name cut before its first full stop, all but the first character in
-// lower case ("Price Loader.exe" gives "Price loader").
+// The title by Qt's case mapping, as Qt shows it.
 QString application_title_from_file_name(const QString& file_name);
 QString application_title();

@@ -1,5 +1,7 @@
 #include "app/message_box.h"
 
+#include "util/shell_texts.h"
+
 #include <QGuiApplication>
 #include <QMessageBox>
 
@@ -22,6 +24,5 @@ void show_error_box(const QString& caption, const QString& message)
 
 QString error_box_text(const QString& message)
 {
-    if (!message.isEmpty() && message.back() <= QLatin1Char('.')) return message;
-    return message + QLatin1Char('.');
+    return QString::fromStdU16String(error_box_text(message.toStdU16String()));
 }

@@ -8,6 +8,5 @@ bool running_headless();
 // A modal error box; without a desktop the message goes to standard error.
 void show_error_box(const QString& caption, const QString& message);
 
-// The box text of a failure that escaped the run: a full stop is appended
-// unless the message already ends in one or in a character below it.
+// The core's full-stop rule for Qt's text.
 QString error_box_text(const QString& message);

@@ -1,10 +1,6 @@
 #include "app/tray_presence.h"
 
-namespace {
-
-constexpr qsizetype tray_tip_capacity = 127;
-
-}  // namespace
+#include "util/shell_texts.h"
 
 QIcon main_icon()
 {
@@ -21,8 +17,5 @@ QIcon settings_picture()
 
 QString tray_tip_text(const QString& title)
 {
-    if (title.size() <= tray_tip_capacity) return title;
-    qsizetype length = tray_tip_capacity;
-    if (title.at(length - 1).isHighSurrogate()) --length;
-    return title.left(length);
+    return QString::fromStdU16String(tray_tip_text(title.toStdU16String()));
 }

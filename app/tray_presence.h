@@ -10,6 +10,5 @@ QIcon main_icon();
 // The 20 x 20 picture of the settings button.
 QIcon settings_picture();
 
-// The icon tip holds at most 127 characters; a cut never splits a character
-// written as two UTF-16 units.
+// The core's tip rule for Qt's text.
 QString tray_tip_text(const QString& title);

@@ -196,16 +196,6 @@ void TfrmPrincipal::timerImportTimer()
     }
 }
 
-void TfrmPrincipal::LoadConfig()
-{
-    run_->LoadConfig();
-}
-
-void TfrmPrincipal::SaveRetorno(const std::u16string& TextIn)
-{
-    run_->SaveRetorno(TextIn);
-}
-
 void TfrmPrincipal::sairClick()
 {
     QCoreApplication::processEvents();

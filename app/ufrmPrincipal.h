@@ -48,8 +48,6 @@ public:
 
     void FormCreate();
     void timerImportTimer();
-    void LoadConfig();
-    void SaveRetorno(const std::u16string& TextIn);
     void sairClick();
     void restauraClick();
 

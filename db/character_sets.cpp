@@ -54,3 +54,10 @@ AnsiCodePage code_page_without_character_set()
     if (configured && *configured) return AnsiCodePage::named(configured);
     return AnsiCodePage::system();
 }
+
+std::u16string fit_to_column(std::u16string_view text, std::size_t limit, bool character_set_declared,
+                             const AnsiCodePage& code_page)
+{
+    if (character_set_declared) return first_characters(text, limit);
+    return code_page.longest_prefix_within(text, limit);
+}

@@ -140,11 +140,11 @@ void MerchandiseBatch::bind_row(int slot, const Row* row)
                         : slot_department_and_merchandise);
     bind(row && !known ? std::optional<std::u16string_view>(row->department_name) : std::nullopt);
     bind(known ? std::optional<std::u16string_view>(*row->department_code) : std::nullopt);
-    const std::u16string lookup_code = merchandise ? integer_to_text(row->codIn) : std::u16string();
+    const std::u16string lookup_code = merchandise ? integer_to_text(row->code) : std::u16string();
     bind(merchandise ? std::optional<std::u16string_view>(lookup_code) : std::nullopt);
     for (std::size_t i = 0; i < columns_.size(); ++i) {
         if (columns_[i] == department_column_) continue;
-        bind(merchandise ? std::optional<std::u16string_view>(row->mDados.at(2 * i + 1)) : std::nullopt);
+        bind(merchandise ? std::optional<std::u16string_view>(row->pairs.at(2 * i + 1)) : std::nullopt);
     }
 }
 

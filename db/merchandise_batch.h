@@ -31,8 +31,8 @@ public:
         // The department's code, when an earlier batch of the run looked
         // its name up: the lookup is then spared.
         std::optional<std::u16string> department_code;
-        std::int32_t codIn = 0;  // the lookup key
-        std::vector<std::u16string> mDados;  // the merchandise pair list
+        std::int32_t code = 0;  // the lookup key
+        std::vector<std::u16string> pairs;  // the merchandise pair list
     };
     struct Written {
         int inserted = 0;

@@ -80,8 +80,7 @@ std::u16string TdtmApi::read_declared_character_set()
 
 std::u16string TdtmApi::fit_to_column(std::u16string_view text, std::size_t limit) const
 {
-    if (!declared_character_set_.empty()) return first_characters(text, limit);
-    return dtbVardex.text_code_page().longest_prefix_within(text, limit);
+    return ::fit_to_column(text, limit, !declared_character_set_.empty(), dtbVardex.text_code_page());
 }
 
 bool TdtmApi::SelectFile(std::u16string_view qualSel, std::u16string_view nomeFile, std::u16string_view StringCondicao)

@@ -1,5 +1,6 @@
 #include "http/transport.h"
 
+#include "http/body_limit.h"
 #include "util/ascii_text.h"
 #include "util/error.h"
 #include "util/utf.h"
@@ -43,13 +44,6 @@ template <typename Value> void share(CURLSH* handle, CURLSHoption option, Value 
 {
     CURLSHcode code = curl_share_setopt(handle, option, value);
     if (code != CURLSHE_OK) fail(curl_share_strerror(code));
-}
-
-std::string size_text(std::size_t bytes)
-{
-    constexpr std::size_t mebibyte = std::size_t{1} << 20;
-    if (bytes >= mebibyte && bytes % mebibyte == 0) return std::to_string(bytes / mebibyte) + " MiB";
-    return std::to_string(bytes) + " bytes";
 }
 
 // A header line that would end early would let a value inject headers.
@@ -114,13 +108,6 @@ std::size_t receive_header(char* data, std::size_t, std::size_t size, void* user
 }
 
 }  // namespace
-
-std::string HttpResult::header(std::string_view name) const
-{
-    for (const auto& [key, value] : headers)
-        if (equal_ignoring_ascii_case(key, name)) return value;
-    return {};
-}
 
 struct HttpConnectionCache::Share {
     std::unique_ptr<CURLSH, ShareDeleter> handle;
@@ -195,7 +182,7 @@ HttpResult HttpTransport::perform(const HttpRequest& request)
 
     CURLcode code = curl_easy_perform(easy);
     if (transfer.body_too_large || code == CURLE_FILESIZE_EXCEEDED)
-        fail("the response body is larger than " + size_text(request.max_body_bytes));
+        fail(utf16_to_utf8(body_too_large_text(request.max_body_bytes)));
     if (code != CURLE_OK) {
         std::string description = curl_easy_strerror(code);
         std::string_view detail = trim_blanks_and_line_ends(handle_->error_text);

@@ -1,7 +1,9 @@
 #include "http/transport.h"
 
+#include "http/body_limit.h"
 #include "util/ascii_text.h"
 #include "util/error.h"
+#include "util/number_text.h"
 #include "util/utf.h"
 #include "util/windows_error.h"
 
@@ -11,7 +13,6 @@
 #include <winhttp.h>
 
 #include <algorithm>
-#include <charconv>
 
 namespace {
 
@@ -28,13 +29,6 @@ using GlobalText = std::unique_ptr<wchar_t, GlobalFreer>;
 const wchar_t* wide(const std::u16string& text)
 {
     return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
-std::u16string decimal(unsigned long value)
-{
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    return std::u16string(digits, end);
 }
 
 [[noreturn]] void fail(const std::u16string& description)
@@ -65,19 +59,12 @@ std::u16string description_of(DWORD code)
 
 [[noreturn]] void fail_with(DWORD code)
 {
-    fail(description_of(code) + u" (WinHTTP error " + decimal(code) + u")");
+    fail(description_of(code) + u" (WinHTTP error " + integer_to_text(code) + u")");
 }
 
 [[noreturn]] void fail_with_last_error()
 {
     fail_with(GetLastError());
-}
-
-std::u16string size_text(std::size_t bytes)
-{
-    constexpr std::size_t mebibyte = std::size_t{1} << 20;
-    if (bytes >= mebibyte && bytes % mebibyte == 0) return decimal(bytes / mebibyte) + u" MiB";
-    return decimal(bytes) + u" bytes";
 }
 
 // A header line that would end early would let a value inject headers.
@@ -191,7 +178,7 @@ std::string read_body(HINTERNET request, std::size_t max_body_bytes, std::chrono
     DWORD size = sizeof announced;
     if (WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
                             WINHTTP_HEADER_NAME_BY_INDEX, &announced, &size, WINHTTP_NO_HEADER_INDEX)) {
-        if (announced > max_body_bytes) fail(u"the response body is larger than " + size_text(max_body_bytes));
+        if (announced > max_body_bytes) fail(body_too_large_text(max_body_bytes));
         body.reserve(announced);
     }
     for (;;) {
@@ -199,8 +186,7 @@ std::string read_body(HINTERNET request, std::size_t max_body_bytes, std::chrono
         DWORD available = 0;
         if (!WinHttpQueryDataAvailable(request, &available)) fail_with_last_error();
         if (available == 0) return body;
-        if (available > max_body_bytes - body.size())
-            fail(u"the response body is larger than " + size_text(max_body_bytes));
+        if (available > max_body_bytes - body.size()) fail(body_too_large_text(max_body_bytes));
         const std::size_t start = body.size();
         body.resize(start + available);
         DWORD read = 0;
@@ -210,13 +196,6 @@ std::string read_body(HINTERNET request, std::size_t max_body_bytes, std::chrono
 }
 
 }  // namespace
-
-std::string HttpResult::header(std::string_view name) const
-{
-    for (const auto& [key, value] : headers)
-        if (equal_ignoring_ascii_case(key, name)) return value;
-    return {};
-}
 
 // One WinHTTP session: it keeps the connections to each host alive and
 // shares them between the transports made with this cache.

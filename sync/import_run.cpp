@@ -49,6 +49,28 @@ public:
     MessageDispatchDuringRun& operator=(const MessageDispatchDuringRun&) = delete;
 };
 
+// Printed however the run ends, an escaping failure included.
+class RunSummary {
+public:
+    RunSummary(RunReport& report, const ProductImport& import, WriteRoutes& routes)
+        : report_(report), import_(import), routes_(routes)
+    {
+    }
+    ~RunSummary()
+    {
+        routes_ = import_.routes();
+        report_.report(summary_text(import_.counts(), std::chrono::steady_clock::now() - started_));
+    }
+    RunSummary(const RunSummary&) = delete;
+    RunSummary& operator=(const RunSummary&) = delete;
+
+private:
+    RunReport& report_;
+    const ProductImport& import_;
+    WriteRoutes& routes_;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+};
+
 }  // namespace
 
 ImportRun::ImportRun(Tger_API& ger_API, TdtmApi& dtmApi, ImportShell& shell)
@@ -109,13 +131,7 @@ ImportRun::Ending ImportRun::timerImportTimer()
     report_.log(u"== Importação iniciada em " + local_time_text());
     ProductImport import(ger_API_, dtmApi_, report_,
                          [this](const std::u16string& text) { shell_.show_progress(text); });
-    // Printed however the run ends, an escaping failure included.
-    struct Summary {
-        RunReport& report;
-        const ProductImport& import;
-        std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
-        ~Summary() { report.report(summary_text(import.counts(), std::chrono::steady_clock::now() - started)); }
-    } summary{report_, import};
+    const RunSummary summary(report_, import, routes_);
 
     try {
         if (!request_file_exists()) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "sync/product_writer.h"
 #include "sync/run_report.h"
 #include "util/installation_lock.h"
 
@@ -56,6 +57,9 @@ public:
     std::u16string pathBancoDados;
     std::u16string regPorTrafego;
 
+    // How the last run wrote its products.
+    const WriteRoutes& write_routes() const { return routes_; }
+
     // The directory of the request and result files, with a trailing
     // separator: the executable's, asked afresh at each use, since it could
     // be renamed. Tests point it elsewhere.
@@ -72,6 +76,7 @@ private:
     ImportShell& shell_;
     bool run_in_progress_ = false;
     RunReport report_;  // the current run's
+    WriteRoutes routes_;  // the last run's
 };
 
 // A failure before any run could start (the database client library

@@ -6,18 +6,16 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
-#include "db/merchandise_batch.h"
+#include "sync/import_counts.h"
+#include "sync/product_writer.h"
 
 class RunReport;
 class TdtmApi;
 class Tger_API;
 
 // One import of the whole catalogue: the page loop over ger_API's products
-// requests and, per product row, the department lookup and the merchandise
-// upsert through dtmApi.
+// requests, each page's product rows handed to a writer and committed.
 class ProductImport {
 public:
     using Progress = std::function<void(const std::u16string&)>;
@@ -31,66 +29,39 @@ public:
     // product, escape.
     std::u16string AtualizarPrecos_API_Quintara(std::u16string_view qual_tipo_at);
 
-    // Shared by the two steps of a product row, as the loop's own locals.
-    std::u16string strCodDep;
-    std::u16string strnomeDep;
-
-    void Sinc_Departamento();
-    void Sinc_At_Mercadorias(std::int32_t codIn, const std::vector<std::u16string>& mDados);
-
-    struct Counts {
-        int pages = 0;
-        int inserted = 0;
-        int updated = 0;
-        int skipped = 0;
-        int departments_created = 0;
-        Counts& operator+=(const Counts& other);
-    };
     // What the committed pages hold.
-    const Counts& counts() const { return counts_; }
-
-    // How product rows reach the database: many to a statement, or each
-    // through its own statements (the reference the batches match).
-    enum class WritePath { batches, statements };
-    // IMPORTADOR_WRITE_PATH=statements chooses the statements; anything
-    // else the batches.
-    static WritePath write_path_of_environment();
+    const ImportCounts& counts() const { return counts_; }
+    // How the products were written, committed or not.
+    const WriteRoutes& routes() const { return routes_; }
 
 private:
-    // A product row read and waiting in the batch, with what to report
-    // once the batch is written.
-    struct PendingRow {
-        std::size_t table_row;
-        std::u16string codigo;  // as received
-        std::optional<std::u16string> skip_reason;
-        bool in_batch;
+    // Where a page's rows point the next request.
+    struct NextPage {
+        bool has_rows = false;
+        bool last = false;  // no rows, or a control record named 0
+        bool control_record_seen = false;
+        std::int32_t start_id = 0;
     };
 
+    std::optional<std::u16string> import_page(std::u16string_view qual_tipo_at, std::int32_t& Id_inicial_at);
+    std::u16string read_page(std::u16string_view qual_tipo_at, std::int32_t page_start);
+    NextPage write_page();
+    void write_rows(NextPage& next);
+    void flush_before_failure() noexcept;
+    std::optional<std::u16string> end_of_page(const NextPage& next, std::int32_t page_start);
+    std::u16string give_up_page(const InterruptedWrite& interrupted);
     bool is_control_record(const std::u16string& nome) const;
     void require_product_fields() const;
-    void write_product_row();
-    void add_product_row();
-    void write_batch();
-    bool batch_available(const std::u16string& codigo);
-    void rewrite_by_statements(const std::vector<PendingRow>& rows);
-    void drop_batch();
-    void remember_department_codes(const std::vector<MerchandiseBatch::Row>& rows,
-                                   const std::vector<std::u16string>& codes);
-    void write_batch_before_failure() noexcept;
-    void skip_product(const std::u16string& codigo, const std::u16string& reason);
     void confirm_receipt();
-    std::vector<std::u16string> merchandise_pairs(const std::u16string& proBlanca, const std::u16string& ProAtivo);
     void report_progress(const std::u16string& text);
 
     Tger_API& api_;
     TdtmApi& database_;
     RunReport& report_;
     Progress progress_;
-    Counts counts_;
-    Counts page_counts_;  // the page being written, until its commit
-    WritePath write_path_;
-    std::unique_ptr<MerchandiseBatch> batch_;  // prepared on the first batch
-    std::vector<MerchandiseBatch::Row> batch_rows_;
-    std::vector<PendingRow> pending_rows_;
-    std::unordered_map<std::u16string, std::u16string> department_codes_;  // by upper-cased name
+    ImportCounts counts_;
+    ImportCounts page_counts_;  // the page being written, until its commit
+    WriteRoutes routes_;
+    std::unique_ptr<ProductWriter> writer_;
+    std::set<std::int32_t> requested_start_ids_;
 };

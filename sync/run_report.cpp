@@ -65,7 +65,7 @@ void RunReport::log(const std::u16string& text) noexcept
     }
 }
 
-std::u16string summary_text(const ProductImport::Counts& c, std::chrono::steady_clock::duration elapsed)
+std::u16string summary_text(const ImportCounts& c, std::chrono::steady_clock::duration elapsed)
 {
     return u"Resumo: " + integer_to_text(c.pages) + u" páginas, " + integer_to_text(c.inserted) +
            u" produtos inseridos, " + integer_to_text(c.updated) + u" atualizados, " + integer_to_text(c.skipped) +

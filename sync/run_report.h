@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "sync/product_import.h"
+#include "sync/import_counts.h"
 
 // What the operator is told about a run besides its outcome: standard error
 // (what a terminal shows) and the log beside the executable (what remains
@@ -31,7 +31,7 @@ private:
 };
 
 // "Resumo: <pages> páginas, <n> produtos inseridos, ... em <s> s".
-std::u16string summary_text(const ProductImport::Counts& counts, std::chrono::steady_clock::duration elapsed);
+std::u16string summary_text(const ImportCounts& counts, std::chrono::steady_clock::duration elapsed);
 
 // The local date and time now as "YYYY-MM-DD HH:MM:SS".
 std::u16string local_time_text();

@@ -6,3 +6,6 @@
 // last separator ("/" on Linux; "\" or ":" on Windows, with a "\" added
 // after a bare drive); empty when the system will not tell.
 std::u16string executable_directory();
+// The running executable's file name without its directory; empty when
+// the system will not tell.
+std::u16string executable_file_name();

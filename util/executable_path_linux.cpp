@@ -29,3 +29,9 @@ std::u16string executable_directory()
     if (slash == std::string::npos) return {};
     return utf8_to_utf16(std::string_view(path).substr(0, slash + 1));
 }
+
+std::u16string executable_file_name()
+{
+    const std::string path = executable_file_path();
+    return utf8_to_utf16(std::string_view(path).substr(path.rfind('/') + 1));
+}

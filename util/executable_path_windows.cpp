@@ -28,3 +28,10 @@ std::u16string executable_directory()
     if (separator == std::u16string::npos) return {};
     return Funcoes_da_Kelvo::AjustaContraBarra(std::u16string_view(path).substr(0, separator + 1));
 }
+
+std::u16string executable_file_name()
+{
+    const std::u16string path = executable_file_path();
+    const auto separator = path.find_last_of(u"\\/:");
+    return separator == std::u16string::npos ? path : path.substr(separator + 1);
+}

@@ -67,6 +67,17 @@ char32_t next_code_point(std::string_view s, std::size_t& i)
 
 }  // namespace
 
+bool is_well_formed_utf8(std::string_view bytes)
+{
+    constexpr std::string_view encoded_replacement = "\xEF\xBF\xBD";
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t start = i;
+        if (next_code_point(bytes, i) == replacement_character && bytes.substr(start, i - start) != encoded_replacement)
+            return false;
+    }
+    return true;
+}
+
 std::u16string utf8_to_utf16(std::string_view utf8)
 {
     std::u16string out;
@@ -98,43 +109,6 @@ std::string utf16_to_utf8(std::u16string_view utf16)
         append_utf8(out, cp);
     }
     return out;
-}
-
-bool is_well_formed_utf8(std::string_view bytes)
-{
-    std::size_t i = 0;
-    const std::size_t n = bytes.size();
-    while (i < n) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length;
-        unsigned char low = 0x80, high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            if (lead == 0xE0) low = 0xA0;
-            if (lead == 0xED) high = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            if (lead == 0xF0) low = 0x90;
-            if (lead == 0xF4) high = 0x8F;
-        } else {
-            return false;
-        }
-        if (n - i < length) return false;
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        if (second < low || second > high) return false;
-        for (std::size_t k = 2; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if (next < 0x80 || next > 0xBF) return false;
-        }
-        i += length;
-    }
-    return true;
 }
 
 std::size_t character_length(std::u16string_view text, std::size_t at)

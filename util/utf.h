@@ -7,9 +7,8 @@
 // malformed UTF-8 sequences and unpaired surrogates become U+FFFD.
 std::u16string utf8_to_utf16(std::string_view utf8);
 std::string utf16_to_utf8(std::u16string_view utf16);
-// Well-formed UTF-8: no overlong forms, no surrogates, nothing above
-// U+10FFFF, no truncated sequence. Such text decodes the same in every
-// decoder.
+// No overlong form, no surrogate, nothing above U+10FFFF, no sequence cut
+// short: text that every decoder reads alike.
 bool is_well_formed_utf8(std::string_view bytes);
 
 // Length in UTF-16 units of the character that starts at `at`: 2 for a

@@ -2,18 +2,10 @@
 
 #include "db/firebird/isc_api.h"
 #include "util/error.h"
+#include "util/number_text.h"
 #include "util/utf.h"
 
-#include <charconv>
-
 namespace {
-
-std::u16string decimal(int value)
-{
-    char digits[16];
-    auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    return std::u16string(digits, end);
-}
 
 std::u16string library_not_found(const std::string& file_name)
 {
@@ -33,20 +25,20 @@ std::u16string importer_that_fits(int library_bits)
 #else
 std::u16string importer_that_fits(int)
 {
-    return u"instale a biblioteca de " + decimal(own_word_size_bits) + u" bits";
+    return u"instale a biblioteca de " + integer_to_text(own_word_size_bits) + u" bits";
 }
 #endif
 
 std::u16string library_of_other_word_size(const std::string& file_name, int library_bits)
 {
-    return u"A biblioteca " + utf8_to_utf16(file_name) + u" encontrada é de " + decimal(library_bits) +
-           u" bits, e este importador é de " + decimal(own_word_size_bits) + u" bits: " +
+    return u"A biblioteca " + utf8_to_utf16(file_name) + u" encontrada é de " + integer_to_text(library_bits) +
+           u" bits, e este importador é de " + integer_to_text(own_word_size_bits) + u" bits: " +
            importer_that_fits(library_bits);
 }
 
 std::u16string system_error(const SharedLibrary::Lookup& lookup)
 {
-    return u"System Error.  Code: " + decimal(lookup.error_code) + u".\r\n" + utf8_to_utf16(lookup.error_text);
+    return u"System Error.  Code: " + integer_to_text(lookup.error_code) + u".\r\n" + utf8_to_utf16(lookup.error_text);
 }
 
 template <typename Function> void resolve(const SharedLibrary& library, Function& entry, const char* name)

@@ -226,13 +226,15 @@ protected:
     }
 
     // One process's worth of run: fresh objects, one tick.
-    ImportRun::Ending run_once(std::string* standard_error = nullptr, RecordingShell* shell_seen = nullptr)
+    ImportRun::Ending run_once(std::string* standard_error = nullptr, RecordingShell* shell_seen = nullptr,
+                               WriteRoutes* routes = nullptr)
     {
         RunObjects objects(dir.path(), service->base_url());
         ImportRun::Ending ending{};
         const auto err = standard_error_of([&] { ending = objects.run.timerImportTimer(); });
         if (standard_error) *standard_error = err;
         if (shell_seen) *shell_seen = objects.shell;
+        if (routes) *routes = objects.run.write_routes();
         return ending;
     }
 

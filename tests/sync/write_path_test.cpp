@@ -30,6 +30,7 @@ struct Trace {
     Rows departments;
     Rows merchandise;
     std::string log;
+    WriteRoutes routes;  // the last import's
 };
 
 // Skips, errors, confirmation notes and the summary without its time.
@@ -88,7 +89,7 @@ protected:
             service->clear_received();
             write_request(input.page_size, name);
             std::string err;
-            EXPECT_EQ(ImportRun::Ending::quit, run_once(&err));
+            EXPECT_EQ(ImportRun::Ending::quit, run_once(&err, nullptr, &trace.routes));
             trace.outcomes.push_back(read_file_bytes(dir / "ConfigImporta.ret"));
             for (auto& line : report_lines(err)) trace.report_lines.push_back(std::move(line));
             for (const auto& r : service->received()) trace.requests.push_back(r.method + " " + r.target);
@@ -290,6 +291,42 @@ TEST_P(CodePagesByBothPaths, HostileProductsLeaveTheSameRows)
 
 INSTANTIATE_TEST_SUITE_P(Both, CodePagesByBothPaths, ::testing::ValuesIn(code_page_cases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Counted through the writer: the batches must carry the products, or the
+// comparisons above would only hold the statements against themselves.
+class BatchRoute : public WritePathRuns, public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { use_utf8_locale(); }
+};
+
+// Pages of 60 make blocks of 50 and 10; nothing is refused, so nothing is
+// replayed one product at a time, on a new import or an update.
+TEST_F(BatchRoute, CatalogueWithoutRefusalsTravelsByBatchesAlone)
+{
+    const std::vector<std::string> departments = {"Mercearia", "Bebidas", "Açougue"};
+    std::vector<std::string> objects;
+    for (int codigo = 1; codigo <= 130; ++codigo) {
+        objects.push_back(json_of({.codigo = codigo, .nomeDepartamento = departments[codigo % departments.size()]}));
+        if (codigo % 60 == 0 || codigo == 130) {
+            objects.push_back(control(codigo == 130 ? 0 : codigo));
+            service->script(page_path("60", codigo <= 60 ? 0 : (codigo - 1) / 60 * 60), page(objects));
+            objects.clear();
+        }
+    }
+    const auto [statements, batches] =
+        run_both({.page_size = "60", .imports = 2, .setup = {}, .character_set = {}}, DatabaseMode::embedded);
+    expect_alike(statements, batches);
+    EXPECT_EQ(utf8_bom + import_ok, batches.outcomes.back());
+    EXPECT_EQ(130u, batches.merchandise.size());
+
+    const WriteRoutes by_batches = batches.routes;
+    EXPECT_EQ(5, by_batches.batches);
+    EXPECT_EQ(130, by_batches.products_by_batch);
+    EXPECT_EQ(0, by_batches.refused_batches);
+    EXPECT_EQ(0, by_batches.products_by_statements);
+    EXPECT_EQ(130, statements.routes.products_by_statements);
+    EXPECT_EQ(0, statements.routes.products_by_batch);
+}
 
 // Another station holds product 60 of a page of 120: both ways give the
 // page up naming that product, and nothing of the page stays.

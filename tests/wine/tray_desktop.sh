@@ -13,7 +13,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 pages=12 token="tray-$RANDOM$RANDOM"
 
-fail() { echo "FAIL: $*" >&2; [ -s "$work/importer.err" ] && sed "s/^/  importer: /" "$work/importer.err" >&2; exit 1; }
+fail() {
+  echo "FAIL: $*" >&2
+  [ -s "$work/importer.err" ] && sed "s/^/  importer: /" "$work/importer.err" >&2
+  [ -f "$work/app/ConfigImporta.ret" ] && echo "  result: $(cat "$work/app/ConfigImporta.ret")" >&2
+  [ -f "$work/app/ConfigImporta.log" ] && tail -n 20 "$work/app/ConfigImporta.log" | sed "s/^/  log: /" >&2
+  exit 1
+}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/importador-tray-XXXXXX")
 xvfb_pid= service_pid= importer_pid=

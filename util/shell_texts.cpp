@@ -1,0 +1,30 @@
+#include "util/shell_texts.h"
+
+namespace {
+
+constexpr std::size_t tray_tip_capacity = 127;
+
+}  // namespace
+
+std::u16string application_title_from_file_name(std::u16string_view file_name, const ToLower& to_lower)
+{
+    const std::u16string_view title = file_name.substr(0, file_name.find(u'.'));
+    std::u16string text(title.substr(0, 1));
+    if (title.size() > 1) text += to_lower(title.substr(1));
+    return text;
+}
+
+std::u16string tray_tip_text(std::u16string_view title)
+{
+    if (title.size() <= tray_tip_capacity) return std::u16string(title);
+    std::size_t length = tray_tip_capacity;
+    if (title[length - 1] >= 0xD800 && title[length - 1] <= 0xDBFF) --length;
+    return std::u16string(title.substr(0, length));
+}
+
+std::u16string error_box_text(std::u16string_view message)
+{
+    std::u16string text(message);
+    if (text.empty() || text.back() > u'.') text += u'.';
+    return text;
+}

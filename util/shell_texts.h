@@ -1,0 +1,23 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+// The texts both shells show, by one rule each.
+
+// The shell's own case mapping, as the shell shows the text.
+using ToLower = std::function<std::u16string(std::u16string_view)>;
+
+// The title the program shows (error box caption, tray tip): the executable's
+// file name cut before its first full stop, all but the first character in
+// lower case ("Price Loader.exe" gives "Price loader").
+std::u16string application_title_from_file_name(std::u16string_view file_name, const ToLower& to_lower);
+
+// The icon tip holds at most 127 characters; a cut never splits a character
+// written as two UTF-16 units.
+std::u16string tray_tip_text(std::u16string_view title);
+
+// The box text of a failure that escaped the run: a full stop is appended
+// unless the message already ends in one or in a character below it.
+std::u16string error_box_text(std::u16string_view message);
