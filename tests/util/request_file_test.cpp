@@ -16,6 +16,16 @@ std::string utf8(std::u16string_view text)
     return utf16_to_utf8(text);
 }
 
+std::string utf16le_with_bom(std::u16string_view text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>(c >> 8));
+    }
+    return bytes;
+}
+
 TEST(ReadProfileString, FindsValuesTheWayTheCallerWritesThem)
 {
     struct {
@@ -71,16 +81,11 @@ TEST(ReadProfileString, MissingFileGivesEmptyText)
 TEST(ReadProfileString, ReadsEachEncodingTheCallerMayWrite)
 {
     const std::u16string text = u"[CONF]\r\npathBancoDados=C:\\Dados\\Pa\u00E7oca.fdb\r\n";
-    std::string utf16le = "\xFF\xFE";
-    for (char16_t c : text) {
-        utf16le.push_back(static_cast<char>(c & 0xFF));
-        utf16le.push_back(static_cast<char>(c >> 8));
-    }
     struct {
         const char* encoding;
         std::string bytes;
     } cases[] = {
-        {"UTF-16LE with BOM", utf16le},
+        {"UTF-16LE with BOM", utf16le_with_bom(text)},
         {"UTF-8 with BOM", "\xEF\xBB\xBF" + utf16_to_utf8(text)},
         {"ANSI code page", AnsiCodePage::system().encode(text)},
     };
@@ -98,11 +103,6 @@ TEST(ReadProfileString, ReadsEachEncodingTheCallerMayWrite)
 TEST(DecodeRequestText, TellsUtf8FromTheCodePageWithoutAMark)
 {
     const std::u16string lojao = u"C:\\Loj\u00E3o\\loja.fdb";
-    std::string utf16le = "\xFF\xFE";
-    for (char16_t c : lojao) {
-        utf16le.push_back(static_cast<char>(c & 0xFF));
-        utf16le.push_back(static_cast<char>(c >> 8));
-    }
     struct {
         const char* file;
         std::string bytes;
@@ -112,7 +112,7 @@ TEST(DecodeRequestText, TellsUtf8FromTheCodePageWithoutAMark)
         {"ANSI with accents", "C:\\Loj\xE3o\\loja.fdb", lojao},
         {"UTF-8 without BOM (Notepad)", "C:\\Loj\xC3\xA3o\\loja.fdb", lojao},
         {"UTF-8 with BOM", "\xEF\xBB\xBF" "C:\\Loj\xC3\xA3o\\loja.fdb", lojao},
-        {"UTF-16LE with BOM", utf16le, lojao},
+        {"UTF-16LE with BOM", utf16le_with_bom(lojao), lojao},
         // "\u00C3\u00A3" in Windows-1252 is exactly what UTF-8 "\u00E3" looks
         // like when misread: an accented capital followed by a symbol byte.
         // A shop's path or token does not hold that pair, so reading such
