@@ -37,11 +37,11 @@ if(commits GREATER 65535)
   set(commits 65535)
 endif()
 
-string(REPLACE "." ";" parts "${PROJECT_VERSION}")
-list(APPEND parts 0 0 0)
-list(GET parts 0 major)
-list(GET parts 1 minor)
-list(GET parts 2 patch)
+string(REPLACE "." ";" numbers "${PROJECT_VERSION}")
+list(APPEND numbers 0 0 0)
+list(GET numbers 0 major)
+list(GET numbers 1 minor)
+list(GET numbers 2 patch)
 
 file(CONFIGURE OUTPUT "${OUTPUT}" CONTENT [[
 #pragma once
