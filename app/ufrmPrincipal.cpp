@@ -3,6 +3,7 @@
 #include "app/application_title.h"
 #include "app/message_box.h"
 #include "app/tray_presence.h"
+#include "sync/run_texts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -11,6 +12,7 @@
 #include <QFontDatabase>
 #include <QFrame>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -64,6 +66,12 @@ void TfrmPrincipal::build_status_window()
     lblProgresso->setWordWrap(true);
     memotmp = new QPlainTextEdit(this);
     memotmp->setGeometry(24, 136, 465, 73);
+    lblIgnorados = new QLabel(QStringLiteral("Produtos ignorados (detalhes em ConfigImporta.log):"), this);
+    lblIgnorados->setGeometry(24, 104, 465, 16);
+    lstIgnorados = new QListWidget(this);
+    lstIgnorados->setGeometry(24, 122, 465, 130);
+    lblIgnorados->hide();
+    lstIgnorados->hide();
 }
 
 void TfrmPrincipal::build_tray_menu()
@@ -134,19 +142,64 @@ void TfrmPrincipal::restauraClick()
     activateWindow();
 }
 
-void TfrmPrincipal::show_progress(const std::u16string& text)
+void TfrmPrincipal::show_progress(const RunProgress& progress)
 {
-    lblProgresso->setText(QString::fromStdU16String(text));
+    const QString text = QString::fromStdU16String(progress_text(progress));
+    show_run_text(text);
+    trayIconData->setToolTip(QString::fromStdU16String(
+        tray_tip_with_progress(application_title().toStdU16String(), text.toStdU16String())));
+}
+
+void TfrmPrincipal::show_run_text(const QString& text)
+{
+    lblProgresso->setText(text);
     // Painted now, or the page being read would never be seen: the run
     // blocks until its next dispatch. Painting serves no user input.
     if (lblProgresso->isVisible()) lblProgresso->repaint();
 }
 
-void TfrmPrincipal::show_outcome(const std::u16string& text)
+void TfrmPrincipal::show_skipped(const SkippedProduct& product)
 {
+    if (lstIgnorados->isHidden()) grow_for_skip_list();
+    lstIgnorados->addItem(QString::fromStdU16String(skipped_text(product)));
+    while (static_cast<std::size_t>(lstIgnorados->count()) > shown_skips_capacity) delete lstIgnorados->takeItem(0);
+    lstIgnorados->scrollToBottom();
+    if (lstIgnorados->isVisible()) lstIgnorados->repaint();
+}
+
+// The list takes the memo's place, which the small window never showed;
+// a window on screen keeps its centre where it was.
+void TfrmPrincipal::grow_for_skip_list()
+{
+    const QPoint centre = frameGeometry().center();
+    memotmp->hide();
+    lblIgnorados->show();
+    lstIgnorados->show();
+    resize(513, 270);
+    if (isVisible()) {
+        QRect frame(QPoint(), frameGeometry().size());
+        frame.moveCenter(centre);
+        move(frame.topLeft());
+    }
+}
+
+void TfrmPrincipal::show_outcome(const RunEnd& end)
+{
+    const QString text = QString::fromStdU16String(end.outcome);
     memotmp->clear();
-    memotmp->setPlainText(QString::fromStdU16String(text));
-    show_progress(text);
+    memotmp->setPlainText(text);
+    show_run_text(text);
+    raise_end_notice(end);
+}
+
+// Raised as the run ends and left to the desktop: the process does not wait
+// for anyone to read it.
+void TfrmPrincipal::raise_end_notice(const RunEnd& end)
+{
+    const auto notice = end_notice(end);
+    if (!notice || !trayIconData->isVisible()) return;
+    trayIconData->showMessage(QString::fromStdU16String(notice->title), QString::fromStdU16String(notice->text),
+                              notice->failed ? QSystemTrayIcon::Critical : QSystemTrayIcon::Warning);
 }
 
 void TfrmPrincipal::dispatch_messages()

@@ -12,6 +12,7 @@
 class QAction;
 class QFrame;
 class QLabel;
+class QListWidget;
 class QMenu;
 class QPlainTextEdit;
 class QToolButton;
@@ -30,6 +31,8 @@ public:
     // The other two long-lived objects exist only after the form; the run
     // needs them by the first tick.
     void attach(Tger_API& ger_API, TdtmApi& dtmApi);
+    // The run the timer starts; tests point its files elsewhere.
+    ImportRun* run() { return run_.get(); }
 
     QTimer timerImport;
     QFrame* pnlPri = nullptr;
@@ -38,6 +41,9 @@ public:
     QPlainTextEdit* memotmp = nullptr;
     // Under lblStatus: what the run is doing, in the user's words.
     QLabel* lblProgresso = nullptr;
+    // The products skipped, the most recent ones; shown once there is one.
+    QLabel* lblIgnorados = nullptr;
+    QListWidget* lstIgnorados = nullptr;
 
     // The notification-area icon; added once, never changed.
     QSystemTrayIcon* trayIconData = nullptr;
@@ -51,8 +57,9 @@ public:
     void sairClick();
     void restauraClick();
 
-    void show_progress(const std::u16string& text) override;
-    void show_outcome(const std::u16string& text) override;
+    void show_progress(const RunProgress& progress) override;
+    void show_skipped(const SkippedProduct& product) override;
+    void show_outcome(const RunEnd& end) override;
     void dispatch_messages() override;
     void show_failure_box(const std::u16string& message) override;
 
@@ -69,6 +76,9 @@ private:
     void on_tray_icon(QSystemTrayIcon::ActivationReason reason);
     void open_tray_menu();
     void stay_after_failure();
+    void show_run_text(const QString& text);
+    void grow_for_skip_list();
+    void raise_end_notice(const RunEnd& end);
 
     std::unique_ptr<ImportRun> run_;
 };

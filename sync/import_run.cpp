@@ -129,9 +129,13 @@ ImportRun::Ending ImportRun::timerImportTimer()
 
     report_ = RunReport(path_of(file_path(log_file_name)));
     report_.log(u"== Importação iniciada em " + local_time_text());
-    ProductImport import(ger_API_, dtmApi_, report_,
-                         [this](const std::u16string& text) { shell_.show_progress(text); });
+    ProductImport import(ger_API_, dtmApi_, report_, shell_);
     const RunSummary summary(report_, import, routes_);
+    run_counts_ = &import.counts();
+    struct CountsOfThisRun {
+        const ImportCounts*& counts;
+        ~CountsOfThisRun() { counts = nullptr; }
+    } counts_of_this_run{run_counts_};
 
     try {
         if (!request_file_exists()) {
@@ -203,7 +207,9 @@ void ImportRun::LoadConfig()
 void ImportRun::SaveRetorno(const std::u16string& TextIn)
 {
     report_.log(u"Resultado: " + TextIn);
-    shell_.show_outcome(TextIn);
+    shell_.show_outcome({.outcome = TextIn,
+                         .imported = TextIn == ProductImport::ok_outcome,
+                         .committed = run_counts_ ? *run_counts_ : ImportCounts{}});
     // The file gets TextIn itself, so that line breaks inside a failure
     // message are written as they are.
     write_result_file(path_of(file_path(result_file_name)), TextIn, AnsiCodePage::system());

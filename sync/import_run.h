@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "sync/import_shell.h"
 #include "sync/product_writer.h"
 #include "sync/run_report.h"
 #include "util/installation_lock.h"
@@ -12,22 +13,6 @@
 class ProductImport;
 class TdtmApi;
 class Tger_API;
-
-// What only a shell can do for a run. The run calls it on its own thread,
-// between its steps.
-class ImportShell {
-public:
-    virtual ~ImportShell() = default;
-
-    // What the run is doing, in the user's words; repainted at once.
-    virtual void show_progress(const std::u16string& text) = 0;
-    // The run's outcome, as it is about to be written to the result file.
-    virtual void show_outcome(const std::u16string& text) = 0;
-    // Serves pending user input (tray clicks, a quit) between pages.
-    virtual void dispatch_messages() = 0;
-    // A failure that escaped the run, shown modally; returns when closed.
-    virtual void show_failure_box(const std::u16string& message) = 0;
-};
 
 // One import run, as one timer tick starts it: the request file in, the
 // product import, the result file out. The shell keeps the timer and
@@ -75,6 +60,7 @@ private:
     TdtmApi& dtmApi_;
     ImportShell& shell_;
     bool run_in_progress_ = false;
+    const ImportCounts* run_counts_ = nullptr;  // the current run's, as committed
     RunReport report_;  // the current run's
     WriteRoutes routes_;  // the last run's
 };

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr char16_t import_ok_text[] = u"Importacao de dados Ok";
-
 std::u16string decimal_text(long long value)
 {
     return integer_to_text(value);
@@ -38,12 +36,12 @@ std::u16string page_not_saved_text(std::int32_t start_id)
 
 }  // namespace
 
-ProductImport::ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, Progress progress)
+ProductImport::ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, RunEvents& events)
     : api_(api),
       database_(database),
       report_(report),
-      progress_(std::move(progress)),
-      writer_(make_product_writer(write_path_of_environment(), {database, report, page_counts_, routes_}))
+      events_(events),
+      writer_(make_product_writer(write_path_of_environment(), {database, report, events, page_counts_, routes_}))
 {
 }
 
@@ -56,7 +54,6 @@ std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view q
         strRetorno = import_page(qual_tipo_at, Id_inicial_at);
         ObjKelvo.Clear_memory_pc();
     }
-    report_progress(*strRetorno);
     return *strRetorno;
 }
 
@@ -82,8 +79,7 @@ std::optional<std::u16string> ProductImport::import_page(std::u16string_view qua
 std::u16string ProductImport::read_page(std::u16string_view qual_tipo_at, std::int32_t page_start)
 {
     requested_start_ids_.insert(page_start);
-    report_progress(u"Lendo página " + decimal_text(counts_.pages + 1) + u" (id inicial " + decimal_text(page_start) +
-                    u"), " + decimal_text(counts_.inserted + counts_.updated) + u" produtos gravados até agora...");
+    show_step(RunProgress::Step::querying_service);
     std::u16string RetornoApi = api_.load_dados_Produtos(qual_tipo_at, decimal_text(page_start));
     if (RetornoApi == u"OK") RetornoApi = check_control_records(api_.tblProdutos, api_.token_de_acesso, page_start);
     report_.log(u"Página lida (id inicial " + decimal_text(page_start) + u"): " +
@@ -100,6 +96,7 @@ ProductImport::NextPage ProductImport::write_page()
     next.has_rows = table.Active() && table.RecordCount() > 0;
     next.last = !next.has_rows;
     if (!next.has_rows) return next;
+    show_step(RunProgress::Step::writing_page);
     try {
         write_rows(next);
         writer_->flush();
@@ -154,11 +151,12 @@ std::optional<std::u16string> ProductImport::end_of_page(const NextPage& next, s
         return page_not_saved_text(page_start);
     }
     counts_ += page_counts_;
+    show_step(RunProgress::Step::page_committed);
     if (!next.last && (!next.control_record_seen || requested_start_ids_.contains(next.start_id)))
         return no_new_start_id_text(page_start);
     if (!next.last) return std::nullopt;
     confirm_receipt();
-    return import_ok_text;
+    return std::u16string(ok_outcome);
 }
 
 // Nothing of the page stays and nothing is confirmed: the next run brings
@@ -200,7 +198,9 @@ void ProductImport::confirm_receipt()
         report_.log(u"Confirmação de recebimento enviada");
 }
 
-void ProductImport::report_progress(const std::u16string& text)
+// The page told is the one under way: once committed, it is counted.
+void ProductImport::show_step(RunProgress::Step step)
 {
-    if (progress_) progress_(text);
+    const int page = step == RunProgress::Step::page_committed ? counts_.pages : counts_.pages + 1;
+    events_.show_progress({.step = step, .page = page, .committed = counts_});
 }

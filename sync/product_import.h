@@ -1,14 +1,15 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "sync/import_counts.h"
 #include "sync/product_writer.h"
+#include "sync/run_events.h"
 
 class RunReport;
 class TdtmApi;
@@ -18,10 +19,11 @@ class Tger_API;
 // requests, each page's product rows handed to a writer and committed.
 class ProductImport {
 public:
-    using Progress = std::function<void(const std::u16string&)>;
-    // `progress` is told at each page, in Portuguese, and at the end;
+    static constexpr std::u16string_view ok_outcome = u"Importacao de dados Ok";
+
+    // `events` is told of each page's steps and of each skipped product;
     // `report` gets the pages read, skipped products and the confirmation.
-    ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, Progress progress = {});
+    ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, RunEvents& events);
 
     // Every page into the database, then the confirmation. Returns the
     // outcome text. A product whose own data fails is skipped and reported;
@@ -53,12 +55,12 @@ private:
     bool is_control_record(const std::u16string& nome) const;
     void require_product_fields() const;
     void confirm_receipt();
-    void report_progress(const std::u16string& text);
+    void show_step(RunProgress::Step step);
 
     Tger_API& api_;
     TdtmApi& database_;
     RunReport& report_;
-    Progress progress_;
+    RunEvents& events_;
     ImportCounts counts_;
     ImportCounts page_counts_;  // the page being written, until its commit
     WriteRoutes routes_;

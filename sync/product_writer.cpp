@@ -3,6 +3,7 @@
 #include "db/firebird/database_error.h"
 #include "db/uDtmApi.h"
 #include "sync/batch_writer.h"
+#include "sync/run_events.h"
 #include "sync/run_report.h"
 #include "sync/statement_writer.h"
 #include "util/error.h"
@@ -47,4 +48,5 @@ void skip_product(const WriteContext& context, const std::u16string& codigo, con
 {
     ++context.page.skipped;
     context.report.report(u"Produto " + codigo + u" ignorado: " + reason);
+    context.events.show_skipped({codigo, reason});
 }

@@ -7,6 +7,7 @@
 #include "sync/import_counts.h"
 #include "sync/product_row.h"
 
+class RunEvents;
 class RunReport;
 class TdtmApi;
 
@@ -23,6 +24,7 @@ struct WriteRoutes {
 struct WriteContext {
     TdtmApi& database;
     RunReport& report;
+    RunEvents& events;  // told of each skipped product
     ImportCounts& page;  // the page being written, until its commit
     WriteRoutes& routes;  // the run's
 };

@@ -2,6 +2,7 @@
 
 #include "app/win32/resources.h"
 #include "app/win32/shell_texts.h"
+#include "sync/run_texts.h"
 
 #include <algorithm>
 
@@ -87,6 +88,10 @@ void TfrmPrincipal::build_status_window()
     lblStatus = child(pnlPri, L"STATIC", L"Status:", 0, 0, 0, 0, 0);
     lblProgresso = child(pnlPri, L"STATIC", L"Aguardando o início da importação", 0, 0, 0, 0, 0);
     memotmp = child(window_, L"EDIT", L"", ES_MULTILINE | ES_AUTOVSCROLL | WS_BORDER, 0, 0, 0, 0);
+    lblIgnorados = child(window_, L"STATIC", L"Produtos ignorados (detalhes em ConfigImporta.log):", 0, 0, 0, 0, 0);
+    lstIgnorados = child(window_, L"LISTBOX", L"", WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0, 0, 0);
+    ShowWindow(lblIgnorados, SW_HIDE);
+    ShowWindow(lstIgnorados, SW_HIDE);
     lay_out_for_dpi();
 }
 
@@ -110,7 +115,9 @@ void TfrmPrincipal::lay_out_for_dpi()
     MoveWindow(lblStatus, scaled(88), scaled(16), scaled(60), scaled(16), FALSE);
     MoveWindow(lblProgresso, scaled(88), scaled(34), scaled(204), scaled(60), FALSE);
     MoveWindow(memotmp, scaled(24), scaled(136), scaled(465), scaled(73), FALSE);
-    for (HWND control : {pnlPri, btnConfig, lblStatus, lblProgresso, memotmp})
+    MoveWindow(lblIgnorados, scaled(24), scaled(104), scaled(465), scaled(16), FALSE);
+    MoveWindow(lstIgnorados, scaled(24), scaled(122), scaled(465), scaled(130), FALSE);
+    for (HWND control : {pnlPri, btnConfig, lblStatus, lblProgresso, memotmp, lblIgnorados, lstIgnorados})
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     InvalidateRect(window_, nullptr, TRUE);
 }
@@ -157,9 +164,7 @@ void TfrmPrincipal::add_tray_icon()
     trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     trayIconData.uCallbackMessage = Wm_iconTray;
     trayIconData.hIcon = small_icon_;
-    const std::u16string tip = tray_tip_text(application_title());
-    std::copy(tip.begin(), tip.end(), trayIconData.szTip);
-    trayIconData.szTip[tip.size()] = L'\0';
+    set_tray_tip(tray_tip_text(application_title()));
     // Without a notification area there is no icon, and the run goes on.
     tray_icon_added_ = Shell_NotifyIconW(NIM_ADD, &trayIconData);
 }
@@ -245,7 +250,23 @@ void TfrmPrincipal::restauraClick()
     SetForegroundWindow(window_);
 }
 
-void TfrmPrincipal::show_progress(const std::u16string& text)
+void TfrmPrincipal::show_progress(const RunProgress& progress)
+{
+    const std::u16string text = progress_text(progress);
+    show_run_text(text);
+    set_tray_tip(tray_tip_with_progress(application_title(), text));
+    trayIconData.uFlags = NIF_TIP;
+    if (tray_icon_added_) Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
+}
+
+// The tip rule keeps it within szTip.
+void TfrmPrincipal::set_tray_tip(const std::u16string& tip)
+{
+    std::copy(tip.begin(), tip.end(), trayIconData.szTip);
+    trayIconData.szTip[tip.size()] = L'\0';
+}
+
+void TfrmPrincipal::show_run_text(const std::u16string& text)
 {
     SetWindowTextW(lblProgresso, wide(text));
     // Painted now, or the page being read would never be seen: the run
@@ -253,10 +274,54 @@ void TfrmPrincipal::show_progress(const std::u16string& text)
     if (IsWindowVisible(window_)) UpdateWindow(lblProgresso);
 }
 
-void TfrmPrincipal::show_outcome(const std::u16string& text)
+void TfrmPrincipal::show_skipped(const SkippedProduct& product)
 {
-    SetWindowTextW(memotmp, wide(text));
-    show_progress(text);
+    if (!skip_list_shown_) grow_for_skip_list();
+    SendMessageW(lstIgnorados, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(skipped_text(product))));
+    while (static_cast<std::size_t>(SendMessageW(lstIgnorados, LB_GETCOUNT, 0, 0)) > shown_skips_capacity)
+        SendMessageW(lstIgnorados, LB_DELETESTRING, 0, 0);
+    SendMessageW(lstIgnorados, LB_SETTOPINDEX, SendMessageW(lstIgnorados, LB_GETCOUNT, 0, 0) - 1, 0);
+    if (IsWindowVisible(window_)) UpdateWindow(lstIgnorados);
+}
+
+// The list takes the memo's place, which the small window never showed;
+// a window on screen keeps its centre where it was.
+void TfrmPrincipal::grow_for_skip_list()
+{
+    skip_list_shown_ = true;
+    ShowWindow(memotmp, SW_HIDE);
+    ShowWindow(lblIgnorados, SW_SHOWNA);
+    ShowWindow(lstIgnorados, SW_SHOWNA);
+    RECT frame{};
+    GetWindowRect(window_, &frame);
+    const int width = scaled(513), height = scaled(270);
+    const int left = (frame.left + frame.right - width) / 2, top = (frame.top + frame.bottom - height) / 2;
+    if (IsWindowVisible(window_))
+        SetWindowPos(window_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    else
+        SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TfrmPrincipal::show_outcome(const RunEnd& end)
+{
+    SetWindowTextW(memotmp, wide(end.outcome));
+    show_run_text(end.outcome);
+    raise_end_notice(end);
+}
+
+// Raised as the run ends and left to the system: the process does not wait
+// for anyone to read it.
+void TfrmPrincipal::raise_end_notice(const RunEnd& end)
+{
+    const auto notice = end_notice(end);
+    if (!notice || !tray_icon_added_) return;
+    trayIconData.uFlags = NIF_INFO;
+    trayIconData.dwInfoFlags = notice->failed ? NIIF_ERROR : NIIF_WARNING;
+    std::copy(notice->title.begin(), notice->title.end(), trayIconData.szInfoTitle);
+    trayIconData.szInfoTitle[notice->title.size()] = L'\0';
+    std::copy(notice->text.begin(), notice->text.end(), trayIconData.szInfo);
+    trayIconData.szInfo[notice->text.size()] = L'\0';
+    Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
 }
 
 void TfrmPrincipal::dispatch_messages()

@@ -37,6 +37,9 @@ public:
     HWND memotmp = nullptr;
     // Under lblStatus: what the run is doing, in the user's words.
     HWND lblProgresso = nullptr;
+    // The products skipped, the most recent ones; shown once there is one.
+    HWND lblIgnorados = nullptr;
+    HWND lstIgnorados = nullptr;
     HMENU PopupMenu1 = nullptr;
     NOTIFYICONDATAW trayIconData{};
 
@@ -45,8 +48,9 @@ public:
     void sairClick();
     void restauraClick();
 
-    void show_progress(const std::u16string& text) override;
-    void show_outcome(const std::u16string& text) override;
+    void show_progress(const RunProgress& progress) override;
+    void show_skipped(const SkippedProduct& product) override;
+    void show_outcome(const RunEnd& end) override;
     void dispatch_messages() override;
     void show_failure_box(const std::u16string& message) override;
 
@@ -62,6 +66,10 @@ private:
     void add_tray_icon();
     void open_tray_menu();
     void stay_after_failure();
+    void show_run_text(const std::u16string& text);
+    void set_tray_tip(const std::u16string& tip);
+    void grow_for_skip_list();
+    void raise_end_notice(const RunEnd& end);
     void arm_timer();
     void disarm_timer();
 
@@ -73,5 +81,6 @@ private:
     HICON settings_picture_ = nullptr;
     bool tray_icon_added_ = false;
     bool shown_before_ = false;
+    bool skip_list_shown_ = false;
     std::unique_ptr<ImportRun> run_;
 };

@@ -103,23 +103,75 @@ TEST_F(WholeRun, RequestFileIsConsumedEvenWhenTheConnectionFails)
     EXPECT_TRUE(service->received().empty());
 }
 
-// The shell is told each page and the outcome, and serves its messages
-// between pages.
-TEST_F(WholeRun, ShellSeesProgressOutcomeAndDispatches)
+// The shell is told each step of each page, each skipped product and the
+// end, in that order, with what the committed pages hold; it serves its
+// messages between pages.
+TEST_F(WholeRun, ShellIsToldEachStepEachSkipAndTheEnd)
 {
-    service->script(page_path("1", 0), page({{.codigo = 1}}, 1));
-    service->script(page_path("1", 1), page({{.codigo = 2}}, 0));
-    write_request("1");
-    RecordingShell shell;
-    EXPECT_EQ(ImportRun::Ending::quit, run_once(nullptr, &shell));
+    const Product refused = {.codigo = 2, .unidadeBalanca = "UNIDADE"};  // uni_bal is a varchar(5)
+    struct Case {
+        std::string name;
+        std::string page_size;
+        std::vector<std::pair<int, ScriptedAnswer>> pages;
+        std::vector<std::u16string> database_setup = {};
+        bool service_down = false;
+        std::vector<std::string> events;
+    } cases[] = {
+        {"clean",
+         "1",
+         {{0, page({{.codigo = 1}}, 1)}, {1, page({{.codigo = 2}}, 0)}},
+         {},
+         false,
+         {"query 1", "write 1", "commit 1: 1 pages, 1 written, 0 skipped", "query 2", "write 2",
+          "commit 2: 2 pages, 2 written, 0 skipped", "imported: 2 pages, 2 written, 0 skipped"}},
+        {"skips",
+         "2",
+         {{0, page({{.codigo = 1}, refused}, 3)}, {3, page({refused, {.codigo = 3}}, 0)}},
+         {},
+         false,
+         {"query 1", "write 1", "skip 2", "commit 1: 1 pages, 1 written, 1 skipped", "query 2", "write 2", "skip 2",
+          "commit 2: 2 pages, 2 written, 2 skipped", "imported: 2 pages, 2 written, 2 skipped"}},
+        {"failing page",
+         "1",
+         {{0, page({{.codigo = 1}}, 1)}, {1, ScriptedAnswer(500, "{\"message\":\"falhou\"}")}},
+         {},
+         false,
+         {"query 1", "write 1", "commit 1: 1 pages, 1 written, 0 skipped", "query 2",
+          "failed: 1 pages, 1 written, 0 skipped"}},
+        {"refused commit",
+         "1",
+         {{0, page({{.codigo = 1}}, 1)}, {1, page({refused, {.codigo = 3}}, 0)}},
+         {u"create exception commit_refused 'commit refused'",
+          u"create trigger refuse_product_3 on transaction commit as begin "
+          u"if (exists(select 1 from Mercadorias where cod_red = 3)) then exception commit_refused; end"},
+         false,
+         {"query 1", "write 1", "commit 1: 1 pages, 1 written, 0 skipped", "query 2", "write 2", "skip 2",
+          "failed: 1 pages, 1 written, 0 skipped"}},
+        {"service down", "1", {}, {}, true, {"query 1", "failed: 0 pages, 0 written, 0 skipped"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestDatabase fresh;
+        if (!c.database_setup.empty()) execute_statements(fresh.file.string(), c.database_setup);
+        serve_catalogue({.products = 0});
+        for (const auto& [start_id, answer] : c.pages) service->script(page_path(c.page_size, start_id), answer);
+        write_request(c.page_size, fresh.file.string());
 
-    const std::vector<std::u16string> progress = {u"Lendo página 1 (id inicial 0), 0 produtos gravados até agora...",
-                                                  u"Lendo página 2 (id inicial 1), 1 produtos gravados até agora...",
-                                                  utf8_to_utf16(import_ok)};
-    EXPECT_EQ(progress, shell.progress);
-    EXPECT_EQ(std::vector<std::u16string>{utf8_to_utf16(import_ok)}, shell.outcomes);
-    EXPECT_GE(shell.dispatches, 3);  // before the first page and after each
-    EXPECT_TRUE(shell.failure_boxes.empty());
+        const std::string base_url = c.service_down ? "https://127.0.0.1:1/" : service->base_url();
+        RunObjects objects(dir.path(), base_url);
+        std::string err;
+        err = standard_error_of([&] { EXPECT_EQ(ImportRun::Ending::quit, objects.run.timerImportTimer()); });
+
+        EXPECT_EQ(c.events, objects.shell.events) << err;
+        EXPECT_EQ(std::vector<std::u16string>{utf8_to_utf16(read_file_bytes(dir / "ConfigImporta.ret").substr(3))},
+                  objects.shell.outcomes);
+        for (const auto& skipped : objects.shell.skipped)
+            EXPECT_NE(std::string::npos, err.find(utf16_to_utf8(u"Produto " + skipped.codigo + u" ignorado: " +
+                                                                skipped.reason)))
+                << err;
+        EXPECT_GE(objects.shell.dispatches, static_cast<int>(c.pages.size()));
+        EXPECT_TRUE(objects.shell.failure_boxes.empty());
+    }
 }
 
 // The outcome stands, but the operator learns that the service may send

@@ -137,11 +137,30 @@ struct StationHoldingRow {
     IBQuery update;
 };
 
-// Asked by the run for what a desktop would do; keeps what it was told.
+// Asked by the run for what a desktop would do; keeps what it was told,
+// each event also as one line of `events`, in order.
 class RecordingShell : public ImportShell {
 public:
-    void show_progress(const std::u16string& text) override { progress.push_back(text); }
-    void show_outcome(const std::u16string& text) override { outcomes.push_back(text); }
+    void show_progress(const RunProgress& p) override
+    {
+        switch (p.step) {
+        case RunProgress::Step::querying_service: events.push_back("query " + std::to_string(p.page)); break;
+        case RunProgress::Step::writing_page: events.push_back("write " + std::to_string(p.page)); break;
+        case RunProgress::Step::page_committed:
+            events.push_back("commit " + std::to_string(p.page) + ": " + counts_text(p.committed));
+            break;
+        }
+    }
+    void show_skipped(const SkippedProduct& product) override
+    {
+        events.push_back("skip " + utf16_to_utf8(product.codigo));
+        skipped.push_back(product);
+    }
+    void show_outcome(const RunEnd& end) override
+    {
+        events.push_back(std::string(end.imported ? "imported: " : "failed: ") + counts_text(end.committed));
+        outcomes.push_back(end.outcome);
+    }
     void dispatch_messages() override
     {
         ++dispatches;
@@ -153,7 +172,15 @@ public:
         if (on_failure_box) on_failure_box();
     }
 
-    std::vector<std::u16string> progress;
+    // "<pages> pages, <written> written, <skipped> skipped"
+    static std::string counts_text(const ImportCounts& c)
+    {
+        return std::to_string(c.pages) + " pages, " + std::to_string(c.inserted + c.updated) + " written, " +
+               std::to_string(c.skipped) + " skipped";
+    }
+
+    std::vector<std::string> events;
+    std::vector<SkippedProduct> skipped;
     std::vector<std::u16string> outcomes;
     std::vector<std::u16string> failure_boxes;
     int dispatches = 0;
