@@ -146,8 +146,8 @@ void TfrmPrincipal::show_progress(const RunProgress& progress)
 {
     const QString text = QString::fromStdU16String(progress_text(progress));
     show_run_text(text);
-    trayIconData->setToolTip(QString::fromStdU16String(
-        tray_tip_with_progress(application_title().toStdU16String(), text.toStdU16String())));
+    trayIconData->setToolTip(
+        QString::fromStdU16String(tray_tip_with_progress(application_title().toStdU16String(), text.toStdU16String())));
 }
 
 void TfrmPrincipal::show_run_text(const QString& text)
@@ -175,6 +175,7 @@ void TfrmPrincipal::grow_for_skip_list()
     memotmp->hide();
     lblIgnorados->show();
     lstIgnorados->show();
+    lblProgresso->setGeometry(88, 34, 401, 60);
     resize(513, 270);
     if (isVisible()) {
         QRect frame(QPoint(), frameGeometry().size());

@@ -52,7 +52,15 @@ std::u16string progress_text(const RunProgress& progress)
 
 std::u16string skipped_text(const SkippedProduct& product)
 {
-    return product.codigo + u": " + product.reason;
+    std::u16string text = product.codigo + u": ";
+    for (char16_t c : product.reason) {
+        if (c == u'\r') continue;
+        if (c == u'\n')
+            text += u" · ";
+        else
+            text += c;
+    }
+    return text;
 }
 
 std::u16string tray_tip_with_progress(std::u16string_view title, std::u16string_view progress)

@@ -77,7 +77,9 @@ TEST(ImportRun, HeadlessRunWhoseResultCannotBeWrittenEndsWithItsMessage)
 }
 
 // One whole import through the built executable, beside its request file:
-// the run unit's own tests cover what an import does with the pages.
+// the run unit's own tests cover what an import does with the pages. Without
+// a desktop, standard error gets the skips and the summary, and nothing of
+// what a desktop would show.
 TEST(ImportRun, ImportsTheCatalogueAndExits)
 {
     TestDatabase database;
@@ -85,6 +87,7 @@ TEST(ImportRun, ImportsTheCatalogueAndExits)
     const auto importer = install_importer(dir.path());
     ServiceOptions service_options;
     service_options.catalogue.products = 7;
+    service_options.catalogue.bad = 1;
     service_options.expected_token = "abc";
     QuintaraService service(std::move(service_options));
     write_file_bytes(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=abc\r\npathBancoDados=" +
@@ -100,8 +103,18 @@ TEST(ImportRun, ImportsTheCatalogueAndExits)
     EXPECT_EQ(0, result.exit_code) << result.err;
     EXPECT_EQ("\xEF\xBB\xBFImportacao de dados Ok", read_file_bytes(dir / "ConfigImporta.ret")) << result.err;
     EXPECT_FALSE(std::filesystem::exists(dir / "ConfigImporta.ini"));
-    EXPECT_EQ((std::vector<std::vector<std::u16string>>{{u"7"}}),
+    EXPECT_EQ((std::vector<std::vector<std::u16string>>{{u"6"}}),
               read_rows(database.file, u"select count(*) from Mercadorias"));
+    const std::string skipped = "Produto " + std::to_string(service.catalogue().bad_ids().at(0)) +
+                                " ignorado: arithmetic exception, numeric overflow, or string truncation\r\n"
+                                "string right truncation\r\nexpected length 5, actual 7\n";
+    std::string err = result.err;
+    if (err.starts_with("QStandardPaths: ")) err.erase(0, err.find('\n') + 1);  // Qt's, where XDG_RUNTIME_DIR is unset
+    const auto timing = err.rfind(", em ");
+    ASSERT_NE(std::string::npos, timing) << err;
+    EXPECT_EQ(skipped + "Resumo: 3 páginas, 6 produtos inseridos, 0 atualizados, 1 ignorados, 4 departamentos criados",
+              err.substr(0, timing));
+    EXPECT_EQ(err.size() - 1, err.find('\n', timing)) << err;
 }
 
 // While another importer of the installation runs, a second one leaves
@@ -121,7 +134,8 @@ TEST(ImportRun, SecondImporterLeavesTheFilesToTheRunInProgress)
 
     EXPECT_EQ(0, result.exit_code) << result.err;
     EXPECT_NE(std::string::npos, result.err.find("Outra importação já está em andamento")) << result.err;
-    EXPECT_NE(std::string::npos, read_file_bytes(dir / "ConfigImporta.log").find("Outra importação já está em andamento"));
+    EXPECT_NE(std::string::npos,
+              read_file_bytes(dir / "ConfigImporta.log").find("Outra importação já está em andamento"));
     EXPECT_TRUE(std::filesystem::exists(dir / "ConfigImporta.ini"));
     EXPECT_EQ("anterior", read_file_bytes(dir / "ConfigImporta.ret"));
 }

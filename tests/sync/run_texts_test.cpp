@@ -17,8 +17,7 @@ TEST(RunTexts, ProgressShowsWhatIsCommittedAndTheStepUnderWay)
     } cases[] = {
         {{Step::querying_service, 1, {}}, u"Consultando o serviço…"},
         {{Step::writing_page, 1, {}}, u"Gravando página 1…"},
-        {{Step::page_committed, 1, {.pages = 1, .inserted = 1}},
-         u"Página 1 · 1 produto gravado · 0 ignorados"},
+        {{Step::page_committed, 1, {.pages = 1, .inserted = 1}}, u"Página 1 · 1 produto gravado · 0 ignorados"},
         {{Step::page_committed, 12, twelve}, u"Página 12 · 6.000 produtos gravados · 3 ignorados"},
         {{Step::querying_service, 13, twelve},
          u"Página 12 · 6.000 produtos gravados · 3 ignorados\nConsultando o serviço…"},
@@ -33,9 +32,20 @@ TEST(RunTexts, ThousandsAreGroupedWithFullStops)
     const struct {
         long long value;
         std::u16string expected;
-    } cases[] = {{0, u"0"}, {999, u"999"}, {1000, u"1.000"}, {123456, u"123.456"}, {1234567, u"1.234.567"},
-                 {-1000, u"-1.000"}, {-9223372036854775807LL - 1, u"-9.223.372.036.854.775.808"}};
+    } cases[] = {{0, u"0"},
+                 {999, u"999"},
+                 {1000, u"1.000"},
+                 {123456, u"123.456"},
+                 {1234567, u"1.234.567"},
+                 {-1000, u"-1.000"},
+                 {-9223372036854775807LL - 1, u"-9.223.372.036.854.775.808"}};
     for (const auto& c : cases) EXPECT_EQ(c.expected, grouped_integer_text(c.value)) << c.value;
+}
+
+TEST(RunTexts, SkippedProductTakesOneLine)
+{
+    EXPECT_EQ(u"6: arithmetic exception · string right truncation · expected length 5",
+              skipped_text({u"6", u"arithmetic exception\nstring right truncation\r\nexpected length 5"}));
 }
 
 TEST(RunTexts, TipKeepsTheTitleAndCutsTheProgressToTheTipLength)
