@@ -21,6 +21,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -190,14 +191,14 @@ void TfrmPrincipal::show_outcome(const RunEnd& end)
     memotmp->clear();
     memotmp->setPlainText(text);
     show_run_text(text);
-    raise_end_notice(end);
+    pending_notice_ = end_notice(end);
 }
 
-// Raised as the run ends and left to the desktop: the process does not wait
-// for anyone to read it.
-void TfrmPrincipal::raise_end_notice(const RunEnd& end)
+// Raised as the process ends and left to the desktop: nobody is waited for.
+// A run whose result could not be written shows its box instead.
+void TfrmPrincipal::raise_end_notice()
 {
-    const auto notice = end_notice(end);
+    const auto notice = std::exchange(pending_notice_, std::nullopt);
     if (!notice || !trayIconData->isVisible()) return;
     trayIconData->showMessage(QString::fromStdU16String(notice->title), QString::fromStdU16String(notice->text),
                               notice->failed ? QSystemTrayIcon::Critical : QSystemTrayIcon::Warning);
@@ -244,7 +245,10 @@ void TfrmPrincipal::timerImportTimer()
     timerImport.stop();
     if (!run_) return;
     switch (run_->timerImportTimer()) {
-    case ImportRun::Ending::quit: sairClick(); break;
+    case ImportRun::Ending::quit:
+        raise_end_notice();
+        sairClick();
+        break;
     case ImportRun::Ending::failure_shown: stay_after_failure(); break;
     case ImportRun::Ending::tick_dropped: break;
     }

@@ -5,8 +5,10 @@
 #include <QWidget>
 
 #include "sync/import_run.h"
+#include "sync/run_texts.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -78,7 +80,8 @@ private:
     void stay_after_failure();
     void show_run_text(const QString& text);
     void grow_for_skip_list();
-    void raise_end_notice(const RunEnd& end);
+    void raise_end_notice();
 
     std::unique_ptr<ImportRun> run_;
+    std::optional<EndNotice> pending_notice_;  // the run's, until the process ends
 };
