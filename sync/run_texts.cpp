@@ -53,12 +53,14 @@ std::u16string progress_text(const RunProgress& progress)
 std::u16string skipped_text(const SkippedProduct& product)
 {
     std::u16string text = product.codigo + u": ";
-    for (char16_t c : product.reason) {
-        if (c == u'\r') continue;
-        if (c == u'\n')
-            text += u" · ";
-        else
-            text += c;
+    const std::u16string_view reason = product.reason;
+    for (std::size_t i = 0; i < reason.size(); ++i) {
+        if (reason[i] != u'\r' && reason[i] != u'\n') {
+            text += reason[i];
+            continue;
+        }
+        if (reason[i] == u'\r' && i + 1 < reason.size() && reason[i + 1] == u'\n') ++i;
+        text += u"; ";
     }
     return text;
 }

@@ -17,8 +17,8 @@ inline constexpr std::size_t shown_skips_capacity = 100;
 // way ("Gravando página 13…").
 std::u16string progress_text(const RunProgress& progress);
 
-// "<codigo>: <reason>", as the log gives it, on one line: a list shows
-// one line to an item.
+// "<codigo>: <reason>", as the log gives it, on one line, since a list
+// shows one line to an item: each line break (CR LF, LF or CR) as "; ".
 std::u16string skipped_text(const SkippedProduct& product);
 
 // The icon tip: the title, then the progress, within the tip's length.

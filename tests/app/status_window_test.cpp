@@ -205,7 +205,7 @@ TEST_F(StatusWindow, ShowsEachPageTheSkipsAndTheEnd)
     // own, CR LF) laid flat.
     for (const auto& line : skipped.skip_list) {
         const auto colon = line.indexOf(QStringLiteral(": "));
-        const QString reason = line.mid(colon + 2).replace(QStringLiteral(" · "), QStringLiteral("\r\n"));
+        const QString reason = line.mid(colon + 2).replace(QStringLiteral("; "), QStringLiteral("\r\n"));
         const QString logged = QStringLiteral("Produto ") + line.left(colon) + QStringLiteral(" ignorado: ") + reason;
         EXPECT_NE(std::string::npos, skipped.log.find(logged.toStdString())) << line.toStdString();
     }

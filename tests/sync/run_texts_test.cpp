@@ -44,8 +44,8 @@ TEST(RunTexts, ThousandsAreGroupedWithFullStops)
 
 TEST(RunTexts, SkippedProductTakesOneLine)
 {
-    EXPECT_EQ(u"6: arithmetic exception · string right truncation · expected length 5",
-              skipped_text({u"6", u"arithmetic exception\nstring right truncation\r\nexpected length 5"}));
+    EXPECT_EQ(u"6: arithmetic exception; string right truncation; expected length 5; actual 7",
+              skipped_text({u"6", u"arithmetic exception\nstring right truncation\r\nexpected length 5\ractual 7"}));
 }
 
 TEST(RunTexts, TipKeepsTheTitleAndCutsTheProgressToTheTipLength)
