@@ -13,6 +13,7 @@ constexpr UINT_PTR timerImport = 1;
 constexpr UINT timer_interval_ms = 1000;
 constexpr UINT restaura = 1;
 constexpr UINT sair = 2;
+constexpr DWORD window_style = WS_OVERLAPPEDWINDOW;
 
 const wchar_t* wide(const std::u16string& text)
 {
@@ -47,9 +48,9 @@ TfrmPrincipal::TfrmPrincipal()
 {
     register_window_class();
     dpi_ = system_dpi();
-    window_ = CreateWindowExW(0, window_class_name, L"Leitura de balanca", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                              CW_USEDEFAULT, scaled(300), scaled(100), nullptr, nullptr, GetModuleHandleW(nullptr),
-                              nullptr);
+    const SIZE size = frame_for_client(300, 100);
+    window_ = CreateWindowExW(0, window_class_name, L"Leitura de balanca", window_style, CW_USEDEFAULT, CW_USEDEFAULT,
+                              size.cx, size.cy, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window_) throw std::runtime_error("Cannot create the main window");
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TfrmPrincipal::window_procedure));
@@ -86,10 +87,12 @@ void TfrmPrincipal::build_status_window()
     pnlPri = child(window_, L"STATIC", L"", 0, 0, 0, 0, 0);
     btnConfig = child(pnlPri, L"BUTTON", L"", BS_PUSHBUTTON | BS_ICON | BS_FLAT, 0, 0, 0, 0);
     lblStatus = child(pnlPri, L"STATIC", L"Status:", 0, 0, 0, 0, 0);
-    lblProgresso = child(pnlPri, L"STATIC", L"Aguardando o início da importação", 0, 0, 0, 0, 0);
+    // An outcome may hold an ampersand (a URL's query), which is no mnemonic.
+    lblProgresso = child(pnlPri, L"STATIC", L"Aguardando o início da importação", SS_NOPREFIX, 0, 0, 0, 0);
     memotmp = child(window_, L"EDIT", L"", ES_MULTILINE | ES_AUTOVSCROLL | WS_BORDER, 0, 0, 0, 0);
     lblIgnorados = child(window_, L"STATIC", L"Produtos ignorados (detalhes em ConfigImporta.log):", 0, 0, 0, 0, 0);
-    lstIgnorados = child(window_, L"LISTBOX", L"", WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0, 0, 0);
+    lstIgnorados =
+        child(window_, L"LISTBOX", L"", WS_BORDER | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0, 0, 0);
     ShowWindow(lblIgnorados, SW_HIDE);
     ShowWindow(lstIgnorados, SW_HIDE);
     lay_out_for_dpi();
@@ -113,7 +116,8 @@ void TfrmPrincipal::lay_out_for_dpi()
     MoveWindow(pnlPri, 0, 0, client.right, client.bottom, FALSE);
     MoveWindow(btnConfig, scaled(24), scaled(8), scaled(40), scaled(40), FALSE);
     MoveWindow(lblStatus, scaled(88), scaled(16), scaled(60), scaled(16), FALSE);
-    MoveWindow(lblProgresso, scaled(88), scaled(34), scaled(204), scaled(60), FALSE);
+    // The grown window gives the line the list's width.
+    MoveWindow(lblProgresso, scaled(88), scaled(34), scaled(skip_list_shown_ ? 401 : 204), scaled(60), FALSE);
     MoveWindow(memotmp, scaled(24), scaled(136), scaled(465), scaled(73), FALSE);
     MoveWindow(lblIgnorados, scaled(24), scaled(104), scaled(465), scaled(16), FALSE);
     MoveWindow(lstIgnorados, scaled(24), scaled(122), scaled(465), scaled(130), FALSE);
@@ -125,6 +129,15 @@ void TfrmPrincipal::lay_out_for_dpi()
 int TfrmPrincipal::scaled(int pixels_at_96_dpi) const
 {
     return MulDiv(pixels_at_96_dpi, dpi_, 96);
+}
+
+// Sizes are of the client area, as the Qt shell's are, so that the controls
+// fit whatever the frame takes.
+SIZE TfrmPrincipal::frame_for_client(int width_at_96_dpi, int height_at_96_dpi) const
+{
+    RECT frame{0, 0, scaled(width_at_96_dpi), scaled(height_at_96_dpi)};
+    AdjustWindowRectEx(&frame, window_style, FALSE, 0);
+    return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
 void TfrmPrincipal::build_tray_menu()
@@ -269,37 +282,68 @@ void TfrmPrincipal::set_tray_tip(const std::u16string& tip)
 void TfrmPrincipal::show_run_text(const std::u16string& text)
 {
     SetWindowTextW(lblProgresso, wide(text));
-    // Painted now, or the page being read would never be seen: the run
-    // blocks until its next dispatch. Painting serves no user input.
-    if (IsWindowVisible(window_)) UpdateWindow(lblProgresso);
+    paint_now();
+}
+
+// Painted now, or nothing of it would be seen while the run blocks until its
+// next dispatch. Painting serves no user input.
+void TfrmPrincipal::paint_now()
+{
+    if (IsWindowVisible(window_)) RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void TfrmPrincipal::show_skipped(const SkippedProduct& product)
 {
     if (!skip_list_shown_) grow_for_skip_list();
-    SendMessageW(lstIgnorados, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(skipped_text(product))));
+    const std::u16string line = one_line_text(skipped_text(product));
+    SendMessageW(lstIgnorados, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(line)));
+    widen_skip_list_for(line);
     while (static_cast<std::size_t>(SendMessageW(lstIgnorados, LB_GETCOUNT, 0, 0)) > shown_skips_capacity)
         SendMessageW(lstIgnorados, LB_DELETESTRING, 0, 0);
     SendMessageW(lstIgnorados, LB_SETTOPINDEX, SendMessageW(lstIgnorados, LB_GETCOUNT, 0, 0) - 1, 0);
-    if (IsWindowVisible(window_)) UpdateWindow(lstIgnorados);
+    paint_now();
+}
+
+// A database's message is longer than the list is wide: the list scrolls to
+// its end instead of cutting it.
+void TfrmPrincipal::widen_skip_list_for(const std::u16string& line)
+{
+    const HDC list = GetDC(lstIgnorados);
+    const HGDIOBJ previous = SelectObject(list, font_);
+    SIZE extent{};
+    GetTextExtentPoint32W(list, wide(line), static_cast<int>(line.size()), &extent);
+    SelectObject(list, previous);
+    ReleaseDC(lstIgnorados, list);
+    const LRESULT width = extent.cx + scaled(8);
+    if (width > SendMessageW(lstIgnorados, LB_GETHORIZONTALEXTENT, 0, 0))
+        SendMessageW(lstIgnorados, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
 }
 
 // The list takes the memo's place, which the small window never showed;
-// a window on screen keeps its centre where it was.
+// a window on screen keeps its centre where it was. Minimised or maximised,
+// it grows where it will be restored.
 void TfrmPrincipal::grow_for_skip_list()
 {
     skip_list_shown_ = true;
     ShowWindow(memotmp, SW_HIDE);
     ShowWindow(lblIgnorados, SW_SHOWNA);
     ShowWindow(lstIgnorados, SW_SHOWNA);
-    RECT frame{};
-    GetWindowRect(window_, &frame);
-    const int width = scaled(513), height = scaled(270);
-    const int left = (frame.left + frame.right - width) / 2, top = (frame.top + frame.bottom - height) / 2;
-    if (IsWindowVisible(window_))
-        SetWindowPos(window_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    else
-        SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const SIZE size = frame_for_client(513, 270);
+    if (IsWindowVisible(window_)) {
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        GetWindowPlacement(window_, &placement);
+        RECT& place = placement.rcNormalPosition;
+        place.left = (place.left + place.right - size.cx) / 2;
+        place.top = (place.top + place.bottom - size.cy) / 2;
+        place.right = place.left + size.cx;
+        place.bottom = place.top + size.cy;
+        placement.showCmd = SW_SHOWNA;  // in the state it is in, not activated
+        SetWindowPlacement(window_, &placement);
+    } else {
+        SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    lay_out_for_dpi();
 }
 
 void TfrmPrincipal::show_outcome(const RunEnd& end)

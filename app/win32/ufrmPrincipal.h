@@ -61,14 +61,17 @@ private:
     void build_status_window();
     void lay_out_for_dpi();
     int scaled(int pixels_at_96_dpi) const;
+    SIZE frame_for_client(int width_at_96_dpi, int height_at_96_dpi) const;
     static int system_dpi();
     void build_tray_menu();
     void add_tray_icon();
     void open_tray_menu();
     void stay_after_failure();
     void show_run_text(const std::u16string& text);
+    void paint_now();
     void set_tray_tip(const std::u16string& tip);
     void grow_for_skip_list();
+    void widen_skip_list_for(const std::u16string& line);
     void raise_end_notice(const RunEnd& end);
     void arm_timer();
     void disarm_timer();
