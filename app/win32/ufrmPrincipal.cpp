@@ -5,6 +5,7 @@
 #include "sync/run_texts.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -107,8 +108,8 @@ void TfrmPrincipal::lay_out_for_dpi()
     font_ = CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Tahoma");
     if (settings_picture_) DestroyIcon(settings_picture_);
-    settings_picture_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_BTNCONFIG),
-                                                      IMAGE_ICON, scaled(20), scaled(20), 0));
+    settings_picture_ = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_BTNCONFIG), IMAGE_ICON, scaled(20), scaled(20), 0));
     SendMessageW(btnConfig, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(settings_picture_));
 
     RECT client;
@@ -295,7 +296,7 @@ void TfrmPrincipal::paint_now()
 void TfrmPrincipal::show_skipped(const SkippedProduct& product)
 {
     if (!skip_list_shown_) grow_for_skip_list();
-    const std::u16string line = one_line_text(skipped_text(product));
+    const std::u16string line = skipped_text(product);
     SendMessageW(lstIgnorados, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(line)));
     widen_skip_list_for(line);
     while (static_cast<std::size_t>(SendMessageW(lstIgnorados, LB_GETCOUNT, 0, 0)) > shown_skips_capacity)
@@ -350,14 +351,14 @@ void TfrmPrincipal::show_outcome(const RunEnd& end)
 {
     SetWindowTextW(memotmp, wide(end.outcome));
     show_run_text(end.outcome);
-    raise_end_notice(end);
+    pending_notice_ = end_notice(end);
 }
 
-// Raised as the run ends and left to the system: the process does not wait
-// for anyone to read it.
-void TfrmPrincipal::raise_end_notice(const RunEnd& end)
+// Raised as the process ends and left to the system: nobody is waited for.
+// A run whose result could not be written shows its box instead.
+void TfrmPrincipal::raise_end_notice()
 {
-    const auto notice = end_notice(end);
+    const auto notice = std::exchange(pending_notice_, std::nullopt);
     if (!notice || !tray_icon_added_) return;
     trayIconData.uFlags = NIF_INFO;
     trayIconData.dwInfoFlags = notice->failed ? NIIF_ERROR : NIIF_WARNING;
@@ -402,7 +403,10 @@ void TfrmPrincipal::timerImportTimer()
     disarm_timer();
     if (!run_) return;
     switch (run_->timerImportTimer()) {
-    case ImportRun::Ending::quit: sairClick(); break;
+    case ImportRun::Ending::quit:
+        raise_end_notice();
+        sairClick();
+        break;
     case ImportRun::Ending::failure_shown: stay_after_failure(); break;
     case ImportRun::Ending::tick_dropped: break;
     }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "sync/import_run.h"
+#include "sync/run_texts.h"
 
 #include <windows.h>
 // after windows.h, which it needs
 #include <shellapi.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class TdtmApi;
@@ -72,7 +74,7 @@ private:
     void set_tray_tip(const std::u16string& tip);
     void grow_for_skip_list();
     void widen_skip_list_for(const std::u16string& line);
-    void raise_end_notice(const RunEnd& end);
+    void raise_end_notice();
     void arm_timer();
     void disarm_timer();
 
@@ -86,4 +88,5 @@ private:
     bool shown_before_ = false;
     bool skip_list_shown_ = false;
     std::unique_ptr<ImportRun> run_;
+    std::optional<EndNotice> pending_notice_;  // the run's, until the process ends
 };

@@ -42,10 +42,23 @@ TEST(RunTexts, ThousandsAreGroupedWithFullStops)
     for (const auto& c : cases) EXPECT_EQ(c.expected, grouped_integer_text(c.value)) << c.value;
 }
 
+// A list shows one line to an item: each line break shows once.
 TEST(RunTexts, SkippedProductTakesOneLine)
 {
-    EXPECT_EQ(u"6: arithmetic exception; string right truncation; expected length 5; actual 7",
-              skipped_text({u"6", u"arithmetic exception\nstring right truncation\r\nexpected length 5\ractual 7"}));
+    const struct {
+        std::u16string reason;
+        std::u16string line;
+    } cases[] = {
+        {u"string right truncation", u"7: string right truncation"},
+        {u"overflow\r\ntruncation\r\nexpected length 5, actual 7",
+         u"7: overflow; truncation; expected length 5, actual 7"},
+        {u"a\nb", u"7: a; b"},
+        {u"a\rb", u"7: a; b"},
+        {u"a\n\r\nb", u"7: a; ; b"},
+        {u"a\r\n", u"7: a; "},
+        {u"", u"7: "},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.line, skipped_text({u"7", c.reason}));
 }
 
 TEST(RunTexts, TipKeepsTheTitleAndCutsTheProgressToTheTipLength)

@@ -42,22 +42,4 @@ TEST(ShellTexts, ErrorBoxAppendsAFullStopUnlessTheMessageEndsLow)
     for (const auto& c : cases) EXPECT_EQ(c.text, error_box_text(c.message));
 }
 
-TEST(ShellTexts, ListLineShowsEachLineBreakOnce)
-{
-    struct {
-        std::u16string text;
-        std::u16string line;
-    } cases[] = {
-        {u"7: string right truncation", u"7: string right truncation"},
-        {u"7: overflow\r\ntruncation\r\nexpected length 5, actual 7",
-         u"7: overflow; truncation; expected length 5, actual 7"},
-        {u"a\nb", u"a; b"},
-        {u"a\rb", u"a; b"},
-        {u"a\n\r\nb", u"a; ; b"},
-        {u"a\r\n", u"a; "},
-        {u"", u""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(c.line, one_line_text(c.text));
-}
-
 }  // namespace
