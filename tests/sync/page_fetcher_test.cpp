@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -19,12 +21,13 @@ class FetchAhead : public ImportRunTest, public ::testing::Test {
 protected:
     static void SetUpTestSuite() { use_utf8_locale(); }
 
-    // `arrived` opens when the request for `path` is in, and its answer
-    // waits until `release` opens, if given.
-    void watch_request(const std::string& path, Gate& arrived, Gate* release = nullptr)
+    // `arrived` opens when the `nth` request for `path` is in, and its
+    // answer waits until `release` opens, if given.
+    void watch_request(const std::string& path, Gate& arrived, Gate* release = nullptr, int nth = 1)
     {
-        service->before_answer([&arrived, release, target = "/" + path](const ReceivedRequest& r) {
-            if (r.target != target) return;
+        auto seen = std::make_shared<std::atomic<int>>(0);
+        service->before_answer([&arrived, release, nth, seen, target = "/" + path](const ReceivedRequest& r) {
+            if (r.target != target || ++*seen != nth) return;
             arrived.open();
             if (release) {
                 EXPECT_TRUE(release->wait()) << target << " was held for good";
@@ -117,12 +120,13 @@ TEST_F(FetchAhead, FailedFetchAheadLetsThePageBeforeItCommit)
     struct {
         const char* name;
         std::string failing_path;
+        int failing_request;  // of those to its path
         ScriptedAnswer answer;
     } cases[] = {
-        {"service error", page_path("1", 1), ScriptedAnswer(500, "{\"message\":\"Servidor ocupado\"}")},
-        {"non-2xx page", page_path("1", 1), ScriptedAnswer(503, "[]")},
-        {"status probe refused", status_path, ScriptedAnswer(500, "{\"message\":\"fora\"}")},
-        {"status probe timed out", status_path, late_status},
+        {"service error", page_path("1", 1), 1, ScriptedAnswer(500, "{\"message\":\"Servidor ocupado\"}")},
+        {"non-2xx page", page_path("1", 1), 1, ScriptedAnswer(503, "[]")},
+        {"status probe refused", status_path, 2, ScriptedAnswer(500, "{\"message\":\"fora\"}")},
+        {"status probe timed out", status_path, 2, late_status},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -138,7 +142,7 @@ TEST_F(FetchAhead, FailedFetchAheadLetsThePageBeforeItCommit)
             service->script(page_path("1", 0), page({{.codigo = 1}}, 1));
             service->script(c.failing_path, c.answer);
             Gate arrived;
-            watch_request(c.failing_path, arrived);
+            watch_request(c.failing_path, arrived, nullptr, c.failing_request);
             write_request("1", fresh.file.string());
 
             RunObjects objects(dir.path(), service->base_url());
