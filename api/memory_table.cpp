@@ -6,6 +6,7 @@
 #include "util/number_text.h"
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -76,6 +77,19 @@ void MemoryTable::assign(Content content)
     cells_ = std::move(content.cells);
     failed_cells_ = std::move(content.failed_cells);
     active_ = true;
+}
+
+void MemoryTable::move_rows_to(MemoryTable& other)
+{
+    if (&other == this) return;
+    other.decimal_separator_ = decimal_separator_;
+    other.active_ = active_;
+    other.eof_ = eof_;
+    other.columns_ = std::move(columns_);
+    other.cells_ = std::move(cells_);
+    other.failed_cells_ = std::move(failed_cells_);
+    other.current_row_ = current_row_;
+    Close();
 }
 
 void MemoryTable::require_open() const

@@ -57,6 +57,11 @@ public:
     // Puts a built table in place: open on its first row, or closed when it
     // has no column.
     void assign(Content content);
+    // Hands the columns, the rows, the position and the decimal separator
+    // they were read with to `other`, whose own go; this table is left
+    // closed. A page leaves the table its answer was loaded into this way,
+    // so that the next answer can be loaded while it is written.
+    void move_rows_to(MemoryTable& other);
 
     bool Active() const { return active_; }
     std::size_t RecordCount() const;

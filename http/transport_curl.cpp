@@ -118,7 +118,8 @@ HttpConnectionCache::HttpConnectionCache() : share_(std::make_unique<Share>())
     initialise_curl_once();
     share_->handle.reset(curl_share_init());
     if (!share_->handle) fail("out of memory");
-    // One thread only: the share needs no lock callbacks.
+    // One thread at a time (a run hands ger_API between its threads, never
+    // sharing it): the share needs no lock callbacks.
     share(share_->handle.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
     share(share_->handle.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
     share(share_->handle.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);

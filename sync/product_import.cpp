@@ -2,7 +2,6 @@
 
 #include "api/uGer_API.h"
 #include "db/uDtmApi.h"
-#include "sync/control_records.h"
 #include "sync/product_row.h"
 #include "sync/run_report.h"
 #include "util/frmfunckelvo.h"
@@ -41,7 +40,8 @@ ProductImport::ProductImport(Tger_API& api, TdtmApi& database, RunReport& report
       database_(database),
       report_(report),
       events_(events),
-      writer_(make_product_writer(write_path_of_environment(), {database, report, events, page_counts_, routes_}))
+      writer_(make_product_writer(write_path_of_environment(), {database, report, events, page_counts_, routes_})),
+      fetcher_(api, fetch_mode_of_environment())
 {
 }
 
@@ -62,12 +62,13 @@ std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view q
 std::optional<std::u16string> ProductImport::import_page(std::u16string_view qual_tipo_at, std::int32_t& Id_inicial_at)
 {
     const std::int32_t page_start = Id_inicial_at;
-    const std::u16string RetornoApi = read_page(qual_tipo_at, page_start);
-    if (RetornoApi != u"OK") return RetornoApi;
+    ProductsPage& page = read_page(qual_tipo_at, page_start);
+    if (page.answer != u"OK") return page.answer;
+    fetch_next_page_ahead(qual_tipo_at, page.table);
     page_counts_ = ImportCounts{.pages = 1};
     NextPage next;
     try {
-        next = write_page();
+        next = write_page(page.table);
     } catch (const InterruptedWrite& interrupted) {
         return give_up_page(interrupted);
     }
@@ -76,29 +77,52 @@ std::optional<std::u16string> ProductImport::import_page(std::u16string_view qua
     return outcome;
 }
 
-std::u16string ProductImport::read_page(std::u16string_view qual_tipo_at, std::int32_t page_start)
+// The shell hears of the query when the loop waits for the page, which may
+// have been fetched while the page before it was written.
+ProductsPage& ProductImport::read_page(std::u16string_view qual_tipo_at, std::int32_t page_start)
 {
     requested_start_ids_.insert(page_start);
     show_step(RunProgress::Step::querying_service);
-    std::u16string RetornoApi = api_.load_dados_Produtos(qual_tipo_at, decimal_text(page_start));
-    if (RetornoApi == u"OK") RetornoApi = check_control_records(api_.tblProdutos, api_.token_de_acesso, page_start);
+    ProductsPage& page = fetcher_.take(qual_tipo_at, page_start);
     report_.log(u"Página lida (id inicial " + decimal_text(page_start) + u"): " +
-                (RetornoApi == u"OK" ? decimal_text(static_cast<long long>(api_.tblProdutos.RecordCount())) + u" linhas"
-                                     : RetornoApi));
-    return RetornoApi;
+                (page.answer == u"OK" ? decimal_text(static_cast<long long>(page.table.RecordCount())) + u" linhas"
+                                      : page.answer));
+    return page;
+}
+
+// The next page is asked for only where the loop would ask for it once
+// this one is committed; if this one fails instead, it is dropped unwritten.
+void ProductImport::fetch_next_page_ahead(std::u16string_view qual_tipo_at, MemoryTable& table)
+{
+    if (const auto next_start = next_start_id_of(table)) fetcher_.fetch_ahead(qual_tipo_at, *next_start);
+}
+
+// The start the loop goes on with after this page, read as write_rows will
+// read it; nothing when the page ends the run, or when a row cannot be read
+// (writing the page will tell).
+std::optional<std::int32_t> ProductImport::next_start_id_of(MemoryTable& table) const noexcept
+{
+    try {
+        NextPage next;
+        if (!table.Active() || table.RecordCount() == 0) return std::nullopt;
+        for (table.First(); !table.Eof(); table.Next()) read_control_record(table, next);
+        if (next.last || !asks_again(next)) return std::nullopt;
+        return next.start_id;
+    } catch (...) {
+        return std::nullopt;
+    }
 }
 
 // Every row of the page to the writer, which is flushed at the page's end.
-ProductImport::NextPage ProductImport::write_page()
+ProductImport::NextPage ProductImport::write_page(MemoryTable& table)
 {
-    const auto& table = api_.tblProdutos;
     NextPage next;
     next.has_rows = table.Active() && table.RecordCount() > 0;
     next.last = !next.has_rows;
     if (!next.has_rows) return next;
     show_step(RunProgress::Step::writing_page);
     try {
-        write_rows(next);
+        write_rows(table, next);
         writer_->flush();
     } catch (const InterruptedWrite&) {
         throw;
@@ -109,24 +133,35 @@ ProductImport::NextPage ProductImport::write_page()
     return next;
 }
 
-void ProductImport::write_rows(NextPage& next)
+void ProductImport::write_rows(MemoryTable& table, NextPage& next)
 {
-    auto& table = api_.tblProdutos;
     const ColumnFit fit = [this](std::u16string_view text, std::size_t limit) {
         return database_.fit_to_column(text, limit);
     };
     bool product_fields_checked = false;
     for (table.First(); !table.Eof(); table.Next()) {
-        if (is_control_record(table.FieldByName(u"nome").AsString())) {
-            next.control_record_seen = true;
-            next.start_id = table.FieldByName(u"codigo").AsInteger();
-            if (next.start_id == 0) next.last = true;
-            continue;
-        }
-        if (!product_fields_checked) require_product_fields();
+        if (read_control_record(table, next)) continue;
+        if (!product_fields_checked) require_product_fields(table);
         product_fields_checked = true;
         writer_->write(read_product_row(table, fit));
     }
+}
+
+// True when the current row is this run's control record, whose codigo is
+// where the next page starts (0: nowhere).
+bool ProductImport::read_control_record(const MemoryTable& table, NextPage& next) const
+{
+    if (!is_control_record(table.FieldByName(u"nome").AsString())) return false;
+    next.control_record_seen = true;
+    next.start_id = table.FieldByName(u"codigo").AsInteger();
+    if (next.start_id == 0) next.last = true;
+    return true;
+}
+
+// A page that names no new start would be asked for forever.
+bool ProductImport::asks_again(const NextPage& next) const
+{
+    return next.control_record_seen && !requested_start_ids_.contains(next.start_id);
 }
 
 // A failure that ends the run mid-page: the rows held before it are
@@ -143,7 +178,8 @@ void ProductImport::flush_before_failure() noexcept
 
 // The page is committed, or the run ends: a page whose commit was refused
 // is gone, and carrying on would report success for a catalogue with a
-// hole in it; a page that names no new start would be asked for forever.
+// hole in it. The confirmation goes only once the last page is committed,
+// with no fetch under way.
 std::optional<std::u16string> ProductImport::end_of_page(const NextPage& next, std::int32_t page_start)
 {
     if (next.has_rows && !database_.dtmApiCommit()) {
@@ -152,9 +188,9 @@ std::optional<std::u16string> ProductImport::end_of_page(const NextPage& next, s
     }
     counts_ += page_counts_;
     show_step(RunProgress::Step::page_committed);
-    if (!next.last && (!next.control_record_seen || requested_start_ids_.contains(next.start_id)))
-        return no_new_start_id_text(page_start);
+    if (!next.last && !asks_again(next)) return no_new_start_id_text(page_start);
     if (!next.last) return std::nullopt;
+    fetcher_.drop();
     confirm_receipt();
     return std::u16string(ok_outcome);
 }
@@ -176,12 +212,12 @@ bool ProductImport::is_control_record(const std::u16string& nome) const
 
 // A page without one of these columns is no products page (an error answer
 // the checker let through, say): skipping each of its rows would hide it.
-void ProductImport::require_product_fields() const
+void ProductImport::require_product_fields(const MemoryTable& table) const
 {
     for (const char16_t* name :
          {u"codigo", u"nome", u"apelidoProduto", u"codigoBarras", u"referencia", u"nomeDepartamento", u"unidadeVenda",
           u"unidadeBalanca", u"produtoBalanca", u"Ativo", u"ncm", u"qtdEstoque", u"valorVenda"})
-        api_.tblProdutos.FieldByName(name);
+        table.FieldByName(name);
 }
 
 // Its answer does not change the outcome, but the operator should know

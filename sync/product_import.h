@@ -8,15 +8,19 @@
 #include <string_view>
 
 #include "sync/import_counts.h"
+#include "sync/page_fetcher.h"
 #include "sync/product_writer.h"
 #include "sync/run_events.h"
 
+class MemoryTable;
 class RunReport;
 class TdtmApi;
 class Tger_API;
 
 // One import of the whole catalogue: the page loop over ger_API's products
 // requests, each page's product rows handed to a writer and committed.
+// While a page is written, the next one is fetched (unless
+// IMPORTADOR_FETCH_AHEAD=0); everything else happens on the caller's thread.
 class ProductImport {
 public:
     static constexpr std::u16string_view ok_outcome = u"Importacao de dados Ok";
@@ -46,14 +50,18 @@ private:
     };
 
     std::optional<std::u16string> import_page(std::u16string_view qual_tipo_at, std::int32_t& Id_inicial_at);
-    std::u16string read_page(std::u16string_view qual_tipo_at, std::int32_t page_start);
-    NextPage write_page();
-    void write_rows(NextPage& next);
+    ProductsPage& read_page(std::u16string_view qual_tipo_at, std::int32_t page_start);
+    void fetch_next_page_ahead(std::u16string_view qual_tipo_at, MemoryTable& table);
+    std::optional<std::int32_t> next_start_id_of(MemoryTable& table) const noexcept;
+    bool read_control_record(const MemoryTable& table, NextPage& next) const;
+    bool asks_again(const NextPage& next) const;
+    NextPage write_page(MemoryTable& table);
+    void write_rows(MemoryTable& table, NextPage& next);
     void flush_before_failure() noexcept;
     std::optional<std::u16string> end_of_page(const NextPage& next, std::int32_t page_start);
     std::u16string give_up_page(const InterruptedWrite& interrupted);
     bool is_control_record(const std::u16string& nome) const;
-    void require_product_fields() const;
+    void require_product_fields(const MemoryTable& table) const;
     void confirm_receipt();
     void show_step(RunProgress::Step step);
 
@@ -66,4 +74,5 @@ private:
     WriteRoutes routes_;
     std::unique_ptr<ProductWriter> writer_;
     std::set<std::int32_t> requested_start_ids_;
+    PageFetcher fetcher_;  // last: its thread ends before the rest goes
 };

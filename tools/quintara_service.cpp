@@ -120,6 +120,7 @@ struct QuintaraService::State {
     std::map<std::string, std::deque<Script>> scripts;
     std::vector<std::pair<std::string, std::chrono::milliseconds>> delays;
     std::vector<ReceivedRequest> received;
+    std::function<void(const ReceivedRequest&)> before_answer;
     std::optional<Clock::time_point> first_status;
     std::optional<Clock::time_point> confirmation;
 
@@ -144,8 +145,10 @@ struct QuintaraService::State {
         fs::permissions(options.private_key_file, fs::perms::owner_read | fs::perms::owner_write);
     }
 
-    // True when the request set one of the timings.
-    bool record(const httplib::Request& request, const std::string& path)
+    // True when the request set one of the timings. `hook` gets what holds
+    // the request up, if anything does.
+    bool record(const httplib::Request& request, const std::string& path,
+                std::function<void(const ReceivedRequest&)>& hook, ReceivedRequest& recorded)
     {
         ReceivedRequest r{request.method, request.target, request.version,    {},
                           request.body,   Clock::now(),   request.remote_port};
@@ -160,6 +163,8 @@ struct QuintaraService::State {
             confirmation = r.time;
             timing = true;
         }
+        hook = before_answer;
+        if (hook) recorded = r;
         received.push_back(std::move(r));
         return timing;
     }
@@ -191,7 +196,10 @@ struct QuintaraService::State {
     void handle(const httplib::Request& request, httplib::Response& response)
     {
         const std::string path = relative_path(request.target);
-        if (record(request, path) && options.timings_changed) options.timings_changed();
+        std::function<void(const ReceivedRequest&)> hook;
+        ReceivedRequest recorded;
+        if (record(request, path, hook, recorded) && options.timings_changed) options.timings_changed();
+        if (hook) hook(recorded);
         std::optional<ScriptedAnswer> scripted = take_script(path);
         std::this_thread::sleep_for(scripted ? scripted->delay : delay_for(path));
         if (scripted) {
@@ -343,6 +351,12 @@ void QuintaraService::delay(const std::string& path_prefix, std::chrono::millise
 {
     std::lock_guard lock(state_->mutex);
     state_->delays.emplace_back(path_prefix, wait);
+}
+
+void QuintaraService::before_answer(std::function<void(const ReceivedRequest&)> hook)
+{
+    std::lock_guard lock(state_->mutex);
+    state_->before_answer = std::move(hook);
 }
 
 std::vector<ReceivedRequest> QuintaraService::received() const

@@ -85,6 +85,10 @@ public:
     // Holds back every answer whose path starts with the prefix.
     void delay(const std::string& path_prefix, std::chrono::milliseconds wait);
 
+    // Called on a serving thread with each request once it is recorded,
+    // before it is answered: a test holds an answer by not returning yet.
+    void before_answer(std::function<void(const ReceivedRequest&)> hook);
+
     std::vector<ReceivedRequest> received() const;
     void clear_received();
     std::optional<std::chrono::system_clock::time_point> first_status_time() const;

@@ -171,6 +171,7 @@ TEST_F(WholeRun, ShellIsToldEachStepEachSkipAndTheEnd)
                 << err;
         EXPECT_GE(objects.shell.dispatches, static_cast<int>(c.pages.size()));
         EXPECT_TRUE(objects.shell.failure_boxes.empty());
+        EXPECT_EQ(0, objects.shell.calls_off_thread);
     }
 }
 

@@ -21,11 +21,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace run_fixture {
@@ -137,37 +141,70 @@ struct StationHoldingRow {
     IBQuery update;
 };
 
+// A point where one thread waits until another lets it pass: a test holds
+// a fetch or a write there. A minute without it opening fails the test
+// rather than hanging it.
+class Gate {
+public:
+    void open()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        opened_.notify_all();
+    }
+    [[nodiscard]] bool wait()
+    {
+        std::unique_lock lock(mutex_);
+        return opened_.wait_for(lock, std::chrono::minutes(1), [this] { return open_; });
+    }
+    bool is_open()
+    {
+        std::lock_guard lock(mutex_);
+        return open_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    bool open_ = false;
+};
+
 // Asked by the run for what a desktop would do; keeps what it was told,
-// each event also as one line of `events`, in order.
+// each event also as one line of `events`, in order, and counts calls that
+// came on another thread than the one that made it.
 class RecordingShell : public ImportShell {
 public:
     void show_progress(const RunProgress& p) override
     {
         switch (p.step) {
-        case RunProgress::Step::querying_service: events.push_back("query " + std::to_string(p.page)); break;
-        case RunProgress::Step::writing_page: events.push_back("write " + std::to_string(p.page)); break;
+        case RunProgress::Step::querying_service: add_event("query " + std::to_string(p.page)); break;
+        case RunProgress::Step::writing_page: add_event("write " + std::to_string(p.page)); break;
         case RunProgress::Step::page_committed:
-            events.push_back("commit " + std::to_string(p.page) + ": " + counts_text(p.committed));
+            add_event("commit " + std::to_string(p.page) + ": " + counts_text(p.committed));
             break;
         }
     }
     void show_skipped(const SkippedProduct& product) override
     {
-        events.push_back("skip " + utf16_to_utf8(product.codigo));
         skipped.push_back(product);
+        add_event("skip " + utf16_to_utf8(product.codigo));
     }
     void show_outcome(const RunEnd& end) override
     {
-        events.push_back(std::string(end.imported ? "imported: " : "failed: ") + counts_text(end.committed));
         outcomes.push_back(end.outcome);
+        add_event(std::string(end.imported ? "imported: " : "failed: ") + counts_text(end.committed));
     }
     void dispatch_messages() override
     {
+        note_thread();
         ++dispatches;
         if (on_dispatch) on_dispatch();
     }
     void show_failure_box(const std::u16string& message) override
     {
+        note_thread();
         failure_boxes.push_back(message);
         if (on_failure_box) on_failure_box();
     }
@@ -184,8 +221,24 @@ public:
     std::vector<std::u16string> outcomes;
     std::vector<std::u16string> failure_boxes;
     int dispatches = 0;
+    int calls_off_thread = 0;
     std::function<void()> on_dispatch;
     std::function<void()> on_failure_box;  // while the box is open
+    std::function<void(const std::string& event)> on_event;  // after it is added
+
+private:
+    void add_event(std::string event)
+    {
+        note_thread();
+        events.push_back(std::move(event));
+        if (on_event) on_event(events.back());
+    }
+    void note_thread()
+    {
+        if (std::this_thread::get_id() != owner_) ++calls_off_thread;
+    }
+
+    std::thread::id owner_ = std::this_thread::get_id();
 };
 
 // The three long-lived objects of one process, with the run's files in dir

@@ -1,7 +1,10 @@
 // Both write paths side by side: every input imported once by statements
-// (the reference) and once by batches, into databases made alike, and all
-// that a run leaves compared: every byte of both tables, each outcome, the
-// report's skip, error and summary lines, and what the service was asked.
+// (the reference) and once by batches, each fetching one page after the
+// other, and once more by batches fetching each page while the one before
+// is written, into databases made alike; all that a run leaves compared:
+// every byte of both tables, each outcome, the report's skip, error and
+// summary lines, the pages the log says were read, and what the service
+// was asked, in its order.
 #include "sync/product_scenarios.h"
 #include "sync/run_fixture.h"
 
@@ -22,11 +25,22 @@ using product_scenarios::scenarios;
 
 enum class WritePath { statements, batches };
 
+// How a run writes and fetches.
+struct Way {
+    const char* name;
+    WritePath path;
+    bool fetch_ahead;
+};
+const Way by_statements{"by statements", WritePath::statements, false};
+const Way by_batches{"by batches", WritePath::batches, false};
+const Way fetching_ahead{"fetching ahead", WritePath::batches, true};
+
 // What the operator, the service and the next run see of a run.
 struct Trace {
     std::vector<std::string> outcomes;  // each import's result file
     std::vector<std::string> report_lines;
     std::vector<std::string> requests;
+    std::vector<std::string> pages_read;  // the log's lines
     Rows departments;
     Rows merchandise;
     std::string log;
@@ -44,6 +58,15 @@ std::vector<std::string> report_lines(const std::string& standard_error)
             line.starts_with("Confirma"))
             lines.push_back(line);
     }
+    return lines;
+}
+
+std::vector<std::string> pages_read(const std::string& log)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);)
+        if (line.find("gina lida") != std::string::npos) lines.push_back(line);
     return lines;
 }
 
@@ -70,19 +93,29 @@ protected:
         std::string character_set;  // declared by the databases
     };
 
-    // One database per path, both made alike, each imported into.
-    std::pair<Trace, Trace> run_both(const Input& input, DatabaseMode mode)
+    struct Traces {
+        Trace statements;  // the reference
+        Trace batches;
+        Trace ahead;  // by batches, fetching ahead
+    };
+
+    // One database for each way, all made alike, each imported into.
+    Traces run_each_way(const Input& input, DatabaseMode mode)
     {
-        TestDatabase reference(3, input.character_set), batched(3, input.character_set);
-        return {run(WritePath::statements, reference, input, mode), run(WritePath::batches, batched, input, mode)};
+        TestDatabase reference(3, input.character_set), batched(3, input.character_set),
+            ahead(3, input.character_set);
+        return {run(by_statements, reference, input, mode), run(by_batches, batched, input, mode),
+                run(fetching_ahead, ahead, input, mode)};
     }
 
-    Trace run(WritePath path, const TestDatabase& database_file, const Input& input, DatabaseMode mode)
+    Trace run(const Way& way, const TestDatabase& database_file, const Input& input, DatabaseMode mode)
     {
         const std::string name = mode == DatabaseMode::server ? firebird_server().database_name(database_file.file)
                                                               : database_file.file.string();
         for (const auto& statements : input.setup) execute_statements(name, statements);
-        ScopedEnvironment chosen("IMPORTADOR_WRITE_PATH", path == WritePath::statements ? "statements" : "batches");
+        ScopedEnvironment chosen("IMPORTADOR_WRITE_PATH",
+                                 way.path == WritePath::statements ? "statements" : "batches");
+        ScopedEnvironment fetch("IMPORTADOR_FETCH_AHEAD", way.fetch_ahead ? "1" : "0");
         std::filesystem::remove(dir / "ConfigImporta.log");
         Trace trace;
         for (int i = 0; i < input.imports; ++i) {
@@ -97,30 +130,40 @@ protected:
         trace.departments = raw_rows(name, u"select * from Departamentos order by cod_dep, nom_dep");
         trace.merchandise = raw_rows(name, u"select * from Mercadorias order by cod_red");
         trace.log = read_file_bytes(dir / "ConfigImporta.log");
+        trace.pages_read = pages_read(trace.log);
         return trace;
     }
 
     // Names the first row that differs, rather than printing both tables.
-    static void expect_same_rows(const Rows& statements, const Rows& batches, const char* table)
+    static void expect_same_rows(const Rows& reference, const Rows& other, const char* table, const Way& way)
     {
-        EXPECT_EQ(statements.size(), batches.size()) << table;
-        for (std::size_t i = 0; i < std::min(statements.size(), batches.size()); ++i) {
-            if (statements[i] == batches[i]) continue;
-            ADD_FAILURE() << table << ", row " << i << ":\n  by statements: " << ::testing::PrintToString(statements[i])
-                          << "\n  by batches:    " << ::testing::PrintToString(batches[i]);
+        EXPECT_EQ(reference.size(), other.size()) << table;
+        for (std::size_t i = 0; i < std::min(reference.size(), other.size()); ++i) {
+            if (reference[i] == other[i]) continue;
+            ADD_FAILURE() << table << ", row " << i << ":\n  " << by_statements.name << ": "
+                          << ::testing::PrintToString(reference[i]) << "\n  " << way.name << ": "
+                          << ::testing::PrintToString(other[i]);
             return;
         }
     }
 
-    static void expect_alike(const Trace& statements, const Trace& batches)
+    static void expect_alike(const Trace& reference, const Trace& other, const Way& way)
     {
-        EXPECT_EQ(statements.outcomes, batches.outcomes);
-        EXPECT_EQ(statements.report_lines, batches.report_lines);
-        EXPECT_EQ(statements.requests, batches.requests);
-        expect_same_rows(statements.departments, batches.departments, "Departamentos");
-        expect_same_rows(statements.merchandise, batches.merchandise, "Mercadorias");
+        SCOPED_TRACE(way.name);
+        EXPECT_EQ(reference.outcomes, other.outcomes);
+        EXPECT_EQ(reference.report_lines, other.report_lines);
+        EXPECT_EQ(reference.requests, other.requests);
+        EXPECT_EQ(reference.pages_read, other.pages_read);
+        expect_same_rows(reference.departments, other.departments, "Departamentos", way);
+        expect_same_rows(reference.merchandise, other.merchandise, "Mercadorias", way);
         // Alike because batches were written, not because none could be.
-        EXPECT_EQ(std::string::npos, batches.log.find("lotes indispon")) << batches.log;
+        EXPECT_EQ(std::string::npos, other.log.find("lotes indispon")) << other.log;
+    }
+
+    static void expect_alike(const Traces& traces)
+    {
+        expect_alike(traces.statements, traces.batches, by_batches);
+        expect_alike(traces.statements, traces.ahead, fetching_ahead);
     }
 };
 
@@ -136,9 +179,9 @@ TEST_P(ScenariosByBothPaths, LeaveTheSameRowsAndReports)
     for (const auto& p : s.pages) service->script(page_path(s.page_size, p.start_id), p.answer);
     Input input{.page_size = s.page_size, .imports = s.imports, .setup = {}, .character_set = {}};
     if (!s.database_setup.empty()) input.setup.push_back(s.database_setup);
-    const auto [statements, batches] = run_both(input, mode);
-    expect_alike(statements, batches);
-    EXPECT_EQ(utf8_bom + s.outcome, batches.outcomes.back());
+    const auto traces = run_each_way(input, mode);
+    expect_alike(traces);
+    EXPECT_EQ(utf8_bom + s.outcome, traces.ahead.outcomes.back());
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, ScenariosByBothPaths,
@@ -271,12 +314,12 @@ TEST_P(CodePagesByBothPaths, GeneratedCatalogueLeavesTheSameRows)
         objects.push_back(control(k + 1 < pages ? static_cast<int>(k) + 1 : 0));
         service->script(page_path("70", static_cast<int>(k)), page(objects));
     }
-    const auto [statements, batches] = run_both(
+    const auto traces = run_each_way(
         {.page_size = "70", .imports = 2, .setup = {numeric_columns, existing_rows}, .character_set = c.character_set},
         c.mode);
-    expect_alike(statements, batches);
-    EXPECT_EQ(utf8_bom + import_ok, batches.outcomes.back());
-    EXPECT_GT(batches.merchandise.size(), products.size() / 2);
+    expect_alike(traces);
+    EXPECT_EQ(utf8_bom + import_ok, traces.ahead.outcomes.back());
+    EXPECT_GT(traces.ahead.merchandise.size(), products.size() / 2);
 }
 
 TEST_P(CodePagesByBothPaths, HostileProductsLeaveTheSameRows)
@@ -284,9 +327,8 @@ TEST_P(CodePagesByBothPaths, HostileProductsLeaveTheSameRows)
     const CodePageCase& c = GetParam();
     ScopedEnvironment code_page("IMPORTADOR_DATABASE_CODEPAGE", c.code_page);
     service->script(page_path("500", 0), hostile_page());
-    const auto [statements, batches] = run_both(
-        {.page_size = "500", .imports = 2, .setup = {numeric_columns}, .character_set = c.character_set}, c.mode);
-    expect_alike(statements, batches);
+    expect_alike(run_each_way(
+        {.page_size = "500", .imports = 2, .setup = {numeric_columns}, .character_set = c.character_set}, c.mode));
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, CodePagesByBothPaths, ::testing::ValuesIn(code_page_cases),
@@ -313,22 +355,23 @@ TEST_F(BatchRoute, CatalogueWithoutRefusalsTravelsByBatchesAlone)
             objects.clear();
         }
     }
-    const auto [statements, batches] =
-        run_both({.page_size = "60", .imports = 2, .setup = {}, .character_set = {}}, DatabaseMode::embedded);
-    expect_alike(statements, batches);
-    EXPECT_EQ(utf8_bom + import_ok, batches.outcomes.back());
-    EXPECT_EQ(130u, batches.merchandise.size());
+    const auto traces =
+        run_each_way({.page_size = "60", .imports = 2, .setup = {}, .character_set = {}}, DatabaseMode::embedded);
+    expect_alike(traces);
+    EXPECT_EQ(utf8_bom + import_ok, traces.batches.outcomes.back());
+    EXPECT_EQ(130u, traces.batches.merchandise.size());
 
-    const WriteRoutes by_batches = batches.routes;
-    EXPECT_EQ(5, by_batches.batches);
-    EXPECT_EQ(130, by_batches.products_by_batch);
-    EXPECT_EQ(0, by_batches.refused_batches);
-    EXPECT_EQ(0, by_batches.products_by_statements);
-    EXPECT_EQ(130, statements.routes.products_by_statements);
-    EXPECT_EQ(0, statements.routes.products_by_batch);
+    for (const WriteRoutes& routes : {traces.batches.routes, traces.ahead.routes}) {
+        EXPECT_EQ(5, routes.batches);
+        EXPECT_EQ(130, routes.products_by_batch);
+        EXPECT_EQ(0, routes.refused_batches);
+        EXPECT_EQ(0, routes.products_by_statements);
+    }
+    EXPECT_EQ(130, traces.statements.routes.products_by_statements);
+    EXPECT_EQ(0, traces.statements.routes.products_by_batch);
 }
 
-// Another station holds product 60 of a page of 120: both ways give the
+// Another station holds product 60 of a page of 120: every way gives the
 // page up naming that product, and nothing of the page stays.
 class HeldRowByBothPaths : public WritePathRuns, public ::testing::Test {
 protected:
@@ -344,12 +387,14 @@ TEST_F(HeldRowByBothPaths, PageIsGivenUpAlike)
 
     std::vector<std::string> outcomes;
     std::vector<Rows> rows;
-    for (const char* path : {"statements", "batches"}) {
+    for (const Way& way : {by_statements, by_batches, fetching_ahead}) {
         TestDatabase file;
         execute_statements(file.file.string(), {u"insert into Mercadorias (cod_red, nom_mer) values (60, 'Antigo')"});
         StationHoldingRow other_station(file.file.string(), 60);
 
-        ScopedEnvironment chosen("IMPORTADOR_WRITE_PATH", path);
+        ScopedEnvironment chosen("IMPORTADOR_WRITE_PATH",
+                                 way.path == WritePath::statements ? "statements" : "batches");
+        ScopedEnvironment fetch("IMPORTADOR_FETCH_AHEAD", way.fetch_ahead ? "1" : "0");
         write_request("500", file.file.string());
         {
             RunObjects run_objects(dir.path(), service->base_url());
@@ -361,8 +406,10 @@ TEST_F(HeldRowByBothPaths, PageIsGivenUpAlike)
         rows.push_back(raw_rows(file.file.string(), u"select * from Mercadorias order by cod_red"));
     }
     EXPECT_EQ(outcomes[0], outcomes[1]);
+    EXPECT_EQ(outcomes[0], outcomes[2]);
     EXPECT_TRUE(outcomes[1].starts_with(utf8_bom + "ERRO: a gravacao do produto 60 falhou (")) << outcomes[1];
     EXPECT_EQ(rows[0], rows[1]);
+    EXPECT_EQ(rows[0], rows[2]);
     EXPECT_EQ(1u, rows[1].size());
 }
 

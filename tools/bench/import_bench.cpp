@@ -4,7 +4,8 @@
 // size grow.
 //
 //   import-bench --importer build/importador --schema tools/bench/schema.sql
-//                [--products 20000] [--small 2000] [--departments 50] [--page 500]
+//                [--products 20000] [--large 50000] [--small 2000] [--departments 50]
+//                [--page 500] [--link-delay-ms 25]
 //
 // The importer's time is taken from the substitute service's clock, from the
 // first status request to the confirmation, so start-up and the importer's
@@ -17,7 +18,9 @@
 // Then over TCP, to a private server on loopback through a relay that delays
 // each direction by 1 ms and counts the client's round trips: the importer
 // (and, for contrast, its statement-by-statement path) against the staging
-// floor through the same relay.
+// floor through the same relay. Last, a relay in front of the service that
+// delays each direction of its link: the run against its HTTPS exchanges
+// times one exchange's round trip, fetching ahead and page by page.
 #include "db/merchandise_batch.h"
 #include "support/firebird_server.h"
 #include "tools/bench/child_process.h"
@@ -27,7 +30,9 @@
 #include "tools/bench/imported_products.h"
 #include "tools/bench/replay_script.h"
 #include "tools/quintara_service.h"
+#include "http/transport.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
@@ -51,9 +56,11 @@ struct Arguments {
     fs::path importer;
     fs::path schema;
     std::size_t products = 20000;
+    std::size_t large_products = 50000;
     std::size_t small_products = 2000;
     std::size_t departments = 50;
     std::size_t page_size = 500;
+    std::size_t link_delay_ms = 25;
 };
 
 Arguments parse_arguments(int argc, char** argv)
@@ -68,6 +75,10 @@ Arguments parse_arguments(int argc, char** argv)
             a.schema = value;
         else if (name == "--products")
             a.products = count_argument(name, value);
+        else if (name == "--large")
+            a.large_products = count_argument(name, value);
+        else if (name == "--link-delay-ms")
+            a.link_delay_ms = count_argument(name, value);
         else if (name == "--small")
             a.small_products = count_argument(name, value);
         else if (name == "--departments")
@@ -170,17 +181,53 @@ struct ImporterRun {
     long peak_resident_kb = 0;
     std::size_t first_page_bytes = 0;
     std::string summary;
+    std::size_t exchanges = 0;  // the service's requests
+    double round_trip_seconds = 0;  // of one small exchange, over a delayed link only
 };
 
-// `database` as the importer's configuration names it: a file, or host/port:file.
+// One exchange's time over an open connection, the link's delay both ways
+// included: the median of a few small requests, which the service answers
+// at once and which are not the importer's.
+double round_trip_seconds(const std::string& base_url, const fs::path& ca_file)
+{
+    setenv("CURL_CA_BUNDLE", ca_file.c_str(), 1);
+    setenv("no_proxy", "127.0.0.1,localhost", 1);
+    HttpTransport transport(std::make_shared<HttpConnectionCache>());
+    HttpRequest request;
+    request.url = base_url + "api/round-trip";
+    transport.perform(request);  // connected from here on
+    std::vector<double> times;
+    for (int i = 0; i < 7; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        transport.perform(request);
+        times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// `database` as the importer's configuration names it: a file, or
+// host/port:file. With `link_delay`, the importer reaches the service
+// through a relay that delays each direction by it.
 ImporterRun run_importer(const WorkDirectory& work, const Arguments& arguments, const std::string& database,
-                         std::size_t products, std::size_t page_size, const Environment& extra_env = {})
+                         std::size_t products, std::size_t page_size, const Environment& extra_env = {},
+                         std::optional<std::chrono::milliseconds> link_delay = std::nullopt)
 {
     ServiceOptions service_options;
     service_options.catalogue.products = products;
     service_options.catalogue.departments = arguments.departments;
     service_options.expected_token = token;
     QuintaraService service(service_options);
+    ImporterRun run;
+    std::string base_url = service.base_url();
+    std::optional<CountingProxy> link;
+    if (link_delay) {
+        link.emplace(service.port());
+        link->set_delay(*link_delay);
+        base_url = "https://127.0.0.1:" + whole(link->port()) + "/";
+        run.round_trip_seconds = round_trip_seconds(base_url, service.ca_file());
+        service.clear_received();
+    }
 
     const fs::path dir = work / "app";
     fs::create_directories(dir);
@@ -197,7 +244,7 @@ ImporterRun run_importer(const WorkDirectory& work, const Arguments& arguments, 
                    {"HTTPS_PROXY", std::nullopt},
                    {"all_proxy", std::nullopt},
                    {"ALL_PROXY", std::nullopt},
-                   {"QUINTARA_BASE_URL", service.base_url()},
+                   {"QUINTARA_BASE_URL", base_url},
                    {"CURL_CA_BUNDLE", service.ca_file().string()}};
     for (const auto& [name, value] : extra_env) options.env[name] = value;
     options.stderr_file = work / "importer.err";
@@ -212,8 +259,8 @@ ImporterRun run_importer(const WorkDirectory& work, const Arguments& arguments, 
     const auto confirmed = service.confirmation_time();
     if (!first || !confirmed) throw std::runtime_error("the service saw no status request or no confirmation");
 
-    ImporterRun run;
     run.import_seconds = std::chrono::duration<double>(*confirmed - *first).count();
+    run.exchanges = service.received().size();
     run.peak_resident_kb = child.peak_resident_kb;
     run.first_page_bytes = service.catalogue().page_json(page_size, 0, token).size();
     const auto summary = diagnostics.rfind("Resumo: ");
@@ -281,17 +328,62 @@ struct EmbeddedTimes {
     double replay = 0;
 };
 
+// Without a replay time (0), the replay's lines are left out.
 void print_embedded(const std::string& title, std::size_t products, const EmbeddedTimes& t)
 {
-    std::cout << title << "\n";
+    std::cout << title << ", " << products << " products\n";
     print_speed("importer", products, t.importer);
     print_speed("floor, MERGE from staging", products, t.staging_floor);
     print_speed("floor, prepared row by row", products, t.row_floor);
-    print_speed("isql-fb replay", products, t.replay);
-    print_ratio("importer / staging floor", t.importer, t.staging_floor, 3.0);
+    if (t.replay > 0) print_speed("isql-fb replay", products, t.replay);
+    print_ratio("importer / staging floor", t.importer, t.staging_floor, 2.0);
     print_ratio("importer / row-by-row floor", t.importer, t.row_floor, 3.0);
-    print_reference_ratio("importer / isql-fb replay", t.importer, t.replay);
+    if (t.replay > 0) print_reference_ratio("importer / isql-fb replay", t.importer, t.replay);
     std::cout << "\n";
+}
+
+// A fresh database imported into twice: all inserts, then all updates.
+struct TwoImports {
+    ImporterRun first;
+    ImporterRun again;
+};
+
+TwoImports import_twice(const WorkDirectory& work, const Arguments& arguments, std::size_t products,
+                        const std::string& name)
+{
+    const fs::path file = fresh_database(work, arguments, name);
+    TwoImports imports;
+    imports.first = run_importer(work, arguments, file.string(), products, arguments.page_size);
+    imports.again = run_importer(work, arguments, file.string(), products, arguments.page_size);
+    return imports;
+}
+
+// The engine alone writing what the importer wrote into files, the first
+// import and the re-import, set beside the importer's times.
+void print_embedded_pair(const WorkDirectory& work, const Arguments& arguments, const EngineFloor& floor,
+                         const Catalogue& catalogue, const TwoImports& imports, bool with_replay)
+{
+    const std::size_t n = catalogue.size();
+    const fs::path staged = fresh_database(work, arguments, "staged_" + whole(static_cast<long long>(n)), true);
+    floor.load_staging(staged.string());
+    EmbeddedTimes first{.importer = imports.first.import_seconds};
+    EmbeddedTimes again{.importer = imports.again.import_seconds};
+    first.staging_floor = floor.write_from_staging(staged.string());
+    again.staging_floor = floor.write_from_staging(staged.string());
+    const fs::path row_by_row = fresh_database(work, arguments, "row_by_row_" + whole(static_cast<long long>(n)));
+    first.row_floor = floor.write_row_by_row(row_by_row.string(), ImportKind::first_import, arguments.page_size);
+    again.row_floor = floor.write_row_by_row(row_by_row.string(), ImportKind::reimport, arguments.page_size);
+    if (with_replay) {
+        const fs::path replayed = fresh_database(work, arguments, "replayed");
+        first.replay = replay_seconds(
+            work, replayed, replay_script(catalogue, arguments.page_size, token, ImportKind::first_import));
+        again.replay =
+            replay_seconds(work, replayed, replay_script(catalogue, arguments.page_size, token, ImportKind::reimport));
+    }
+    print_embedded("First import (all inserts)", n, first);
+    print_embedded("Re-import (all updates)", n, again);
+    std::cout << "  importer said: " << imports.first.summary << "\n"
+              << "                 " << imports.again.summary << "\n\n";
 }
 
 struct ProxiedRun {
@@ -305,7 +397,7 @@ void print_proxied(const std::string& title, std::size_t products, const Proxied
     std::cout << title << "\n";
     print_speed("importer", products, run.importer);
     print_speed("floor, MERGE from staging", products, run.staging_floor);
-    print_ratio("importer / staging floor", run.importer, run.staging_floor, 6.0);
+    print_ratio("importer / staging floor", run.importer, run.staging_floor, 2.0);
     print_round_trips("importer's round trips", run.turns, products, 0.05);
     std::cout << "\n";
 }
@@ -381,6 +473,36 @@ void print_over_tcp(const WorkDirectory& work, const Arguments& arguments, const
     std::cout << "  connections through the relay:  " << proxy.connections() << "\n\n";
 }
 
+void print_link_run(const std::string& what, const ImporterRun& run, double target)
+{
+    const double exchanges_seconds = static_cast<double>(run.exchanges) * run.round_trip_seconds;
+    const double ratio = run.import_seconds / exchanges_seconds;
+    std::cout << label(what + ":") << padded(fixed(run.import_seconds, 2), 8) << " s   " << run.exchanges
+              << " exchanges x " << fixed(run.round_trip_seconds * 1000, 1) << " ms = " << fixed(exchanges_seconds, 2)
+              << " s   ratio " << fixed(ratio, 2);
+    if (target > 0)
+        std::cout << "   (target at most " << fixed(target, 2) << ")  " << verdict(ratio <= target) << "\n";
+    else
+        std::cout << "   (reference)\n";
+}
+
+// A distant service: the run should cost its exchanges and no more, the
+// database's time hidden behind them.
+void print_slow_link(const WorkDirectory& work, const Arguments& arguments)
+{
+    const std::chrono::milliseconds delay(arguments.link_delay_ms);
+    const std::size_t n = arguments.products;
+    const ImporterRun ahead = run_importer(work, arguments, fresh_database(work, arguments, "link_ahead").string(), n,
+                                           arguments.page_size, {}, delay);
+    const ImporterRun serial = run_importer(work, arguments, fresh_database(work, arguments, "link_serial").string(),
+                                            n, arguments.page_size, {{"IMPORTADOR_FETCH_AHEAD", "0"}}, delay);
+    std::cout << "Through a relay in front of the service delaying each direction by " << delay.count() << " ms, "
+              << n << " products on a file\n";
+    print_link_run("fetching ahead", ahead, 1.15);
+    print_link_run("page by page", serial, 0);
+    std::cout << "\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -393,48 +515,42 @@ int main(int argc, char** argv)
         unsetenv("LC_CTYPE");
         WorkDirectory work;
         const std::size_t n = arguments.products;
+        const std::size_t large = arguments.large_products;
 
-        std::cout << "Import benchmark: " << n << " products in " << arguments.departments << " departments, pages of "
-                  << arguments.page_size << "\n\n";
+        std::cout << "Import benchmark: " << n << " and " << large << " products in " << arguments.departments
+                  << " departments, pages of " << arguments.page_size << "\n\n";
 
-        const fs::path imported = fresh_database(work, arguments, "imported");
-        const ImporterRun first = run_importer(work, arguments, imported.string(), n, arguments.page_size);
-        const ImporterRun again = run_importer(work, arguments, imported.string(), n, arguments.page_size);
-
-        // Before this program loads the engine: a spawned child's peak
-        // counts this program's own peak at the time.
+        // Every run whose peak memory is read comes before this program
+        // loads the engine: a spawned child's peak counts this program's own
+        // peak at the time.
+        const TwoImports imports = import_twice(work, arguments, n, "imported");
+        const TwoImports large_imports = import_twice(work, arguments, large, "large");
+        const ImporterRun& first = imports.first;
         const ImporterRun small = run_importer(work, arguments, fresh_database(work, arguments, "small").string(),
                                                arguments.small_products, arguments.page_size);
         const ImporterRun one_page =
             run_importer(work, arguments, fresh_database(work, arguments, "one_page").string(), n, n);
+        const ImporterRun page_by_page =
+            run_importer(work, arguments, fresh_database(work, arguments, "page_by_page").string(), n,
+                         arguments.page_size, {{"IMPORTADOR_FETCH_AHEAD", "0"}});
 
         const Catalogue catalogue(CatalogueOptions{.products = n, .departments = arguments.departments});
         const ImportedPages pages = imported_pages(catalogue, arguments.page_size, token);
         const EngineFloor floor(pages);
-        const fs::path staged = fresh_database(work, arguments, "staged", true);
-        floor.load_staging(staged.string());
-        const double staged_first = floor.write_from_staging(staged.string());
-        const double staged_again = floor.write_from_staging(staged.string());
-        const fs::path row_by_row = fresh_database(work, arguments, "row_by_row");
-        const double rows_first =
-            floor.write_row_by_row(row_by_row.string(), ImportKind::first_import, arguments.page_size);
-        const double rows_again =
-            floor.write_row_by_row(row_by_row.string(), ImportKind::reimport, arguments.page_size);
-
-        const fs::path replayed = fresh_database(work, arguments, "replayed");
-        const double replay_first = replay_seconds(
-            work, replayed, replay_script(catalogue, arguments.page_size, token, ImportKind::first_import));
-        const double replay_again =
-            replay_seconds(work, replayed, replay_script(catalogue, arguments.page_size, token, ImportKind::reimport));
-
-        print_embedded("First import (all inserts)", n, {first.import_seconds, staged_first, rows_first, replay_first});
-        print_embedded("Re-import (all updates)", n, {again.import_seconds, staged_again, rows_again, replay_again});
-        std::cout << "  importer said: " << first.summary << "\n"
-                  << "                 " << again.summary << "\n\n";
+        print_embedded_pair(work, arguments, floor, catalogue, imports, true);
+        {
+            const Catalogue large_catalogue(CatalogueOptions{.products = large, .departments = arguments.departments});
+            const ImportedPages large_pages = imported_pages(large_catalogue, arguments.page_size, token);
+            const EngineFloor large_floor(large_pages);
+            print_embedded_pair(work, arguments, large_floor, large_catalogue, large_imports, false);
+        }
 
         print_over_tcp(work, arguments, floor);
+        print_slow_link(work, arguments);
 
         const double growth = 100.0 * (first.peak_resident_kb - small.peak_resident_kb) / small.peak_resident_kb;
+        const double large_growth =
+            100.0 * (large_imports.first.peak_resident_kb - small.peak_resident_kb) / small.peak_resident_kb;
         const double over_paged = (one_page.peak_resident_kb - first.peak_resident_kb) * 1024.0;
         const double page_multiple = over_paged / one_page.first_page_bytes;
         std::cout << "Peak resident memory of the importer\n"
@@ -443,12 +559,26 @@ int main(int argc, char** argv)
                   << "  " << padded(whole(n), 6) << " products, pages of " << arguments.page_size << ":  "
                   << padded(megabytes(first.peak_resident_kb), 9) << "   " << (growth >= 0 ? "+" : "")
                   << fixed(growth, 1) << " % (target within 10 %)  " << verdict(growth <= 10.0) << "\n"
+                  << "  " << padded(whole(large), 6) << " products, pages of " << arguments.page_size << ":  "
+                  << padded(megabytes(large_imports.first.peak_resident_kb), 9) << "   "
+                  << (large_growth >= 0 ? "+" : "") << fixed(large_growth, 1) << " % (target within 10 %)  "
+                  << verdict(large_growth <= 10.0) << "\n"
                   << "  " << padded(whole(n), 6)
                   << " products, one page:     " << padded(megabytes(one_page.peak_resident_kb), 9) << "   "
                   << megabytes(static_cast<long>(over_paged / 1024)) << " over pages of " << arguments.page_size
                   << " = " << fixed(page_multiple, 1) << " x the page's "
                   << megabytes(static_cast<long>(one_page.first_page_bytes / 1024)) << " body (target at most 8 x)  "
                   << verdict(page_multiple <= 8.0) << "\n";
+        // What one page of the run costs, from the run in one page: the
+        // pages it holds at once besides what every run holds.
+        const double pages_per_run = static_cast<double>((n + arguments.page_size - 1) / arguments.page_size);
+        const double page_kb = (one_page.peak_resident_kb - page_by_page.peak_resident_kb) / (pages_per_run - 1);
+        const long ahead_kb = first.peak_resident_kb - page_by_page.peak_resident_kb;
+        std::cout << "  " << padded(whole(n), 6) << " products, page by page:  "
+                  << padded(megabytes(page_by_page.peak_resident_kb), 9) << "   fetching ahead adds "
+                  << fixed(ahead_kb / 1024.0, 1) << " MB; a page of " << arguments.page_size << " costs "
+                  << fixed(page_kb / 1024.0, 1) << " MB (target at most one page)  "
+                  << verdict(ahead_kb <= page_kb) << "\n";
         std::cout << "  one page import: " << fixed(one_page.import_seconds, 2) << " s\n";
         return 0;
     } catch (const std::exception& e) {
