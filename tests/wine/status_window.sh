@@ -45,15 +45,9 @@ wait_for() {  # wait_for CONDITION-COMMAND... : up to 60 s
 }
 now_ms() { date +%s%3N; }
 
-# A private X server, as in tray_desktop.sh.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-"$here/run.sh" "$prefix" C.UTF-8 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f >/dev/null 2>&1
-WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
+# A private X server on a free display; Wine draws on it with its X11 driver.
+. "$here/private_display.sh"
+start_private_display "$work" "$prefix"
 mkdir -p "$shots"
 
 # Two services: one whose catalogue has products the database refuses (a

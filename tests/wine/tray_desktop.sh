@@ -32,16 +32,8 @@ cleanup() {
 trap cleanup EXIT
 
 # A private X server on a free display; Wine draws on it with its X11 driver.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-"$here/run.sh" "$prefix" C.UTF-8 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f >/dev/null 2>&1
-# The desktop process that reg started still holds the null driver; the
-# importer must start a new one, which reads the X11 driver.
-WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
+. "$here/private_display.sh"
+start_private_display "$work" "$prefix"
 mkdir -p "$shots"
 shot() { import -window root "$shots/$1.png"; echo "   screenshot $shots/$1.png"; }
 visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
