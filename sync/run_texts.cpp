@@ -2,6 +2,7 @@
 
 #include "util/number_text.h"
 #include "util/shell_texts.h"
+#include "util/utf.h"
 
 namespace {
 
@@ -28,15 +29,6 @@ std::u16string step_text(const RunProgress& progress)
     case RunProgress::Step::page_committed: break;
     }
     return {};
-}
-
-// Never splits a character written as two UTF-16 units.
-std::u16string cut_to(std::u16string_view text, std::size_t capacity)
-{
-    if (text.size() <= capacity) return std::u16string(text);
-    std::size_t length = capacity;
-    if (text[length - 1] >= 0xD800 && text[length - 1] <= 0xDBFF) --length;
-    return std::u16string(text.substr(0, length));
 }
 
 }  // namespace
@@ -80,8 +72,8 @@ std::optional<EndNotice> end_notice(const RunEnd& end)
     notice.title = notice.failed ? u"A importação não foi concluída" : u"Importação concluída com produtos ignorados";
     const std::u16string tail =
         u"\n" + counted(skipped, u"produto ignorado", u"produtos ignorados") + u". Detalhes em ConfigImporta.log";
-    notice.text = cut_to(end.outcome, notice_text_capacity - tail.size()) + tail;
-    notice.title = cut_to(notice.title, notice_title_capacity);
+    notice.text = first_units(end.outcome, notice_text_capacity - tail.size()) + tail;
+    notice.title = first_units(notice.title, notice_title_capacity);
     return notice;
 }
 

@@ -1,5 +1,7 @@
 #include "util/shell_texts.h"
 
+#include "util/utf.h"
+
 namespace {
 
 constexpr std::size_t tray_tip_capacity = 127;
@@ -16,10 +18,7 @@ std::u16string application_title_from_file_name(std::u16string_view file_name, c
 
 std::u16string tray_tip_text(std::u16string_view title)
 {
-    if (title.size() <= tray_tip_capacity) return std::u16string(title);
-    std::size_t length = tray_tip_capacity;
-    if (title[length - 1] >= 0xD800 && title[length - 1] <= 0xDBFF) --length;
-    return std::u16string(title.substr(0, length));
+    return first_units(title, tray_tip_capacity);
 }
 
 std::u16string error_box_text(std::u16string_view message)

@@ -124,3 +124,10 @@ std::u16string first_characters(std::u16string_view text, std::size_t count)
     for (std::size_t n = 0; n < count && end < text.size(); ++n) end += character_length(text, end);
     return std::u16string(text.substr(0, end));
 }
+
+std::u16string first_units(std::u16string_view text, std::size_t units)
+{
+    if (text.size() <= units) return std::u16string(text);
+    if (units > 0 && text[units - 1] >= 0xD800 && text[units - 1] <= 0xDBFF) --units;
+    return std::u16string(text.substr(0, units));
+}

@@ -17,3 +17,5 @@ std::size_t character_length(std::u16string_view text, std::size_t at);
 // The first `count` characters, a surrogate pair counting as one and never
 // split.
 std::u16string first_characters(std::u16string_view text, std::size_t count);
+// At most `units` UTF-16 units, a surrogate pair never split.
+std::u16string first_units(std::u16string_view text, std::size_t units);

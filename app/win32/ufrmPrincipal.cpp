@@ -21,6 +21,15 @@ const wchar_t* wide(const std::u16string& text)
     return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
+// Into one of the icon's fixed text fields; the texts' own rules keep them
+// within it, and nothing longer is ever written past its end.
+template <std::size_t N> void copy_into(wchar_t (&field)[N], const std::u16string& text)
+{
+    const std::size_t length = std::min(text.size(), N - 1);
+    std::copy_n(text.begin(), length, field);
+    field[length] = L'\0';
+}
+
 HWND child(HWND parent, const wchar_t* window_class, const wchar_t* text, DWORD style, int left, int top, int width,
            int height)
 {
@@ -178,7 +187,7 @@ void TfrmPrincipal::add_tray_icon()
     trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     trayIconData.uCallbackMessage = Wm_iconTray;
     trayIconData.hIcon = small_icon_;
-    set_tray_tip(tray_tip_text(application_title()));
+    copy_into(trayIconData.szTip, tray_tip_text(application_title()));
     // Without a notification area there is no icon, and the run goes on.
     tray_icon_added_ = Shell_NotifyIconW(NIM_ADD, &trayIconData);
 }
@@ -268,16 +277,9 @@ void TfrmPrincipal::show_progress(const RunProgress& progress)
 {
     const std::u16string text = progress_text(progress);
     show_run_text(text);
-    set_tray_tip(tray_tip_with_progress(application_title(), text));
+    copy_into(trayIconData.szTip, tray_tip_with_progress(application_title(), text));
     trayIconData.uFlags = NIF_TIP;
     if (tray_icon_added_) Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
-}
-
-// The tip rule keeps it within szTip.
-void TfrmPrincipal::set_tray_tip(const std::u16string& tip)
-{
-    std::copy(tip.begin(), tip.end(), trayIconData.szTip);
-    trayIconData.szTip[tip.size()] = L'\0';
 }
 
 void TfrmPrincipal::show_run_text(const std::u16string& text)
@@ -362,10 +364,8 @@ void TfrmPrincipal::raise_end_notice()
     if (!notice || !tray_icon_added_) return;
     trayIconData.uFlags = NIF_INFO;
     trayIconData.dwInfoFlags = notice->failed ? NIIF_ERROR : NIIF_WARNING;
-    std::copy(notice->title.begin(), notice->title.end(), trayIconData.szInfoTitle);
-    trayIconData.szInfoTitle[notice->title.size()] = L'\0';
-    std::copy(notice->text.begin(), notice->text.end(), trayIconData.szInfo);
-    trayIconData.szInfo[notice->text.size()] = L'\0';
+    copy_into(trayIconData.szInfoTitle, notice->title);
+    copy_into(trayIconData.szInfo, notice->text);
     Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
 }
 

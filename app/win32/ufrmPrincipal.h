@@ -71,7 +71,6 @@ private:
     void stay_after_failure();
     void show_run_text(const std::u16string& text);
     void paint_now();
-    void set_tray_tip(const std::u16string& tip);
     void grow_for_skip_list();
     void widen_skip_list_for(const std::u16string& line);
     void raise_end_notice();
