@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -145,13 +146,83 @@ private:
     std::vector<void*> outgrown_;
 };
 
+// RapidJSON refuses a high-surrogate escape that no low one follows, yet
+// passes a lone low one on as a bare code unit. JSON's grammar allows both,
+// and one such string must not refuse a whole page: each unpaired surrogate
+// escape is rewritten as \uFFFD before the reader sees it. The escapes keep
+// their length, and a text without any is read in place.
+template <typename CharT> class SurrogateEscapes {
+public:
+    explicit SurrogateEscapes(std::basic_string_view<CharT> text) : text_(text) { }
+
+    std::basic_string_view<CharT> mended()
+    {
+        for (std::size_t at = text_.find(CharT('\\')); at != text_.npos; at = text_.find(CharT('\\'), at))
+            at = past_escape(at);
+        return copy_ ? std::basic_string_view<CharT>(*copy_) : text_;
+    }
+
+private:
+    static constexpr std::size_t escape_length = 6;  // \uXXXX
+
+    static bool is_high(unsigned unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+    static bool is_low(unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+    static int hex_digit(CharT c)
+    {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    }
+
+    // The code unit of the \uXXXX escape at `at`, if one stands there.
+    std::optional<unsigned> unit_at(std::size_t at) const
+    {
+        if (at + escape_length > text_.size() || text_[at] != '\\' || text_[at + 1] != 'u') return std::nullopt;
+        unsigned unit = 0;
+        for (std::size_t i = at + 2; i < at + escape_length; ++i) {
+            const int digit = hex_digit(text_[i]);
+            if (digit < 0) return std::nullopt;
+            unit = unit * 16 + static_cast<unsigned>(digit);
+        }
+        return unit;
+    }
+
+    // Where scanning goes on after the escape starting at `at`.
+    std::size_t past_escape(std::size_t at)
+    {
+        const auto unit = unit_at(at);
+        if (!unit) return at + 2;  // \\, \" and the like, or no escape the reader takes
+        if (is_high(*unit)) {
+            const auto next = unit_at(at + escape_length);
+            if (next && is_low(*next)) return at + 2 * escape_length;
+            replace(at);
+        } else if (is_low(*unit)) {
+            replace(at);
+        }
+        return at + escape_length;
+    }
+
+    void replace(std::size_t at)
+    {
+        if (!copy_) copy_.emplace(text_);
+        static constexpr char replacement[] = "\\uFFFD";
+        std::copy(replacement, replacement + escape_length, copy_->begin() + static_cast<std::ptrdiff_t>(at));
+    }
+
+    std::basic_string_view<CharT> text_;
+    std::optional<std::basic_string<CharT>> copy_;
+};
+
 // Strict JSON: no comments, no trailing commas, one value and then only
 // white space; numbers handed over as their characters.
 constexpr unsigned parse_flags = rapidjson::kParseNumbersAsStringsFlag;
 
-template <typename SourceEncoding, typename CharT> bool parse(std::basic_string_view<CharT> text, JsonEvents& events)
+template <typename SourceEncoding, typename CharT> bool parse(std::basic_string_view<CharT> body, JsonEvents& events)
 {
-    ViewStream<CharT> stream(text);
+    SurrogateEscapes<CharT> escapes(body);
+    ViewStream<CharT> stream(escapes.mended());
     EventRelay<CharT> relay(stream, events);
     ParseStackAllocator stack_memory;  // outlives the reader
     rapidjson::GenericReader<SourceEncoding, Utf16, ParseStackAllocator> reader(&stack_memory);

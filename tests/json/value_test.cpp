@@ -123,6 +123,35 @@ TEST(JsonValue, KeepsLexemesDecodedStringsAndMembers)
     EXPECT_EQ(nullptr, value->find_member(u"N"));
 }
 
+// The unpaired-surrogate strings of JSONTestSuite, whose meaning the grammar
+// leaves open: each unpaired escape reads as U+FFFD, so that one string
+// cannot refuse a page; a pair still reads as its character.
+TEST(JsonValue, UnpairedSurrogateEscapesReadAsReplacementCharacter)
+{
+    struct {
+        std::u16string body;
+        std::u16string compact;
+    } cases[] = {
+        {uR"(["\uDADA"])", u"[\"\uFFFD\"]"},
+        {uR"(["\uD888\u1234"])", u"[\"\uFFFD\u1234\"]"},
+        {uR"(["\uD800\n"])", u"[\"\uFFFD\\n\"]"},
+        {uR"(["\uDd1ea"])", u"[\"\uFFFDa\"]"},
+        {uR"(["\uD800\uD800\n"])", u"[\"\uFFFD\uFFFD\\n\"]"},
+        {uR"(["\ud800"])", u"[\"\uFFFD\"]"},
+        {uR"(["\ud800abc"])", u"[\"\uFFFDabc\"]"},
+        {uR"(["\uDd1e\uD834"])", u"[\"\uFFFD\uFFFD\"]"},
+        {uR"(["\uDFAA"])", u"[\"\uFFFD\"]"},
+        {uR"({"\uDFAA":0})", u"{\"\uFFFD\":0}"},
+        // A lone high one just before a pair.
+        {uR"(["\ud800\ud834\udd1e"])", u"[\"\uFFFD\U0001D11E\"]"},
+        // An escaped backslash before "u" is no escape to mend.
+        {uR"(["\\ud800"])", u"[\"\\\\ud800\"]"},
+    };
+    for (const auto& c : cases) expect_compact(c.body, c.compact);
+    // Mending stops at the end of the text; what is unfinished stays invalid.
+    expect_compact(u"[\"\\ud800", std::nullopt);
+}
+
 TEST(JsonValue, MalformedUtf8ReadsAsReplacementCharacter)
 {
     const auto value = read_json_utf8("[\"a\xff"
