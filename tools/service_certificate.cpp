@@ -1,6 +1,7 @@
 #include "tools/service_certificate.h"
 
 #include <openssl/bio.h>
+#include <openssl/ecdsa.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/rand.h>
@@ -42,6 +43,32 @@ void add_extension(X509* cert, X509* issuer, int nid, const char* value)
     check(X509_add_ext(cert, ext.get(), -1) == 1, "X509_add_ext");
 }
 
+// Wine's certificate chain check refuses an ECDSA signature whose r or s is
+// shorter than the curve's 32 bytes (a value starting with a zero byte,
+// about one fresh certificate set in seventy), and WinHTTP then fails every
+// handshake against that set as 12157. ECDSA signing draws a fresh nonce
+// each time, so signing again gives full-length values within a try or two;
+// RSA keys would avoid it too, at about half a second of key generation
+// for every start of the service, which the tests start many times.
+bool has_full_length_values(const X509* cert)
+{
+    const ASN1_BIT_STRING* signature = nullptr;
+    X509_get0_signature(&signature, nullptr, cert);
+    const unsigned char* der = signature->data;
+    std::unique_ptr<ECDSA_SIG, Deleter<ECDSA_SIG_free>> values(d2i_ECDSA_SIG(nullptr, &der, signature->length));
+    check(values != nullptr, "d2i_ECDSA_SIG");
+    constexpr int p256_value_bytes = 32;
+    return BN_num_bytes(ECDSA_SIG_get0_r(values.get())) == p256_value_bytes &&
+           BN_num_bytes(ECDSA_SIG_get0_s(values.get())) == p256_value_bytes;
+}
+
+void sign_with_full_length_values(X509* cert, EVP_PKEY* issuer_key)
+{
+    do {
+        check(X509_sign(cert, issuer_key, EVP_sha256()) > 0, "X509_sign");
+    } while (!has_full_length_values(cert));
+}
+
 Certificate make_certificate(const char* common_name, EVP_PKEY* key, X509* issuer, EVP_PKEY* issuer_key)
 {
     Certificate cert(X509_new());
@@ -71,7 +98,7 @@ Certificate make_certificate(const char* common_name, EVP_PKEY* key, X509* issue
         add_extension(cert.get(), signer, NID_key_usage, "critical,keyCertSign,cRLSign");
     }
     add_extension(cert.get(), signer, NID_subject_key_identifier, "hash");
-    check(X509_sign(cert.get(), issuer_key, EVP_sha256()) > 0, "X509_sign");
+    sign_with_full_length_values(cert.get(), issuer_key);
     return cert;
 }
 
