@@ -407,7 +407,7 @@ void TfrmPrincipal::timerImportTimer()
         raise_end_notice();
         sairClick();
         break;
-    case ImportRun::Ending::failure_shown: stay_after_failure(); break;
+    case ImportRun::Ending::failure_shown: end_after_failure(); break;
     case ImportRun::Ending::tick_dropped: break;
     }
 }
@@ -419,7 +419,7 @@ void TfrmPrincipal::sairClick()
 }
 
 // The process stays, hidden, until the user quits it from the tray menu.
-void TfrmPrincipal::stay_after_failure()
+void TfrmPrincipal::end_after_failure()
 {
     disarm_timer();
     // Nobody can quit a hidden process without an icon: end it here.
