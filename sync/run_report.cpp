@@ -67,8 +67,7 @@ void RunReport::log(const std::u16string& text) noexcept
 {
     if (!log_file_) return;
     try {
-        block_ += utf16_to_utf8(text);
-        block_ += '\n';
+        block_ += utf16_to_utf8(text) + '\n';
     } catch (...) {
         // A log that cannot be written changes nothing of the run.
     }
