@@ -249,7 +249,7 @@ void TfrmPrincipal::timerImportTimer()
         raise_end_notice();
         sairClick();
         break;
-    case ImportRun::Ending::failure_shown: stay_after_failure(); break;
+    case ImportRun::Ending::failure_shown: end_after_failure(); break;
     case ImportRun::Ending::tick_dropped: break;
     }
 }
@@ -260,11 +260,10 @@ void TfrmPrincipal::sairClick()
     QCoreApplication::exit(0);
 }
 
-// The process stays, hidden, until the user quits it from the tray menu.
-void TfrmPrincipal::stay_after_failure()
+// Whether the box was closed or closed itself, nothing is left to do: the
+// process ends, so that no hidden process stays behind on an unattended PC.
+void TfrmPrincipal::end_after_failure()
 {
     timerImport.stop();
-    // Nobody can quit a hidden process without a desktop or without an icon:
-    // end it here.
-    if (running_headless() || !trayIconData->isVisible()) QCoreApplication::exit(1);
+    QCoreApplication::exit(1);
 }

@@ -77,7 +77,7 @@ private:
     void add_tray_icon();
     void on_tray_icon(QSystemTrayIcon::ActivationReason reason);
     void open_tray_menu();
-    void stay_after_failure();
+    void end_after_failure();
     void show_run_text(const QString& text);
     void grow_for_skip_list();
     void raise_end_notice();

@@ -49,7 +49,8 @@ public:
     MessageDispatchDuringRun& operator=(const MessageDispatchDuringRun&) = delete;
 };
 
-// Printed however the run ends, an escaping failure included.
+// Printed however the run ends, an escaping failure included; it closes the
+// run's block, which goes to the log whole.
 class RunSummary {
 public:
     RunSummary(RunReport& report, const ProductImport& import, WriteRoutes& routes)
@@ -60,6 +61,7 @@ public:
     {
         routes_ = import_.routes();
         report_.report(summary_text(import_.counts(), std::chrono::steady_clock::now() - started_));
+        report_.write_block();
     }
     RunSummary(const RunSummary&) = delete;
     RunSummary& operator=(const RunSummary&) = delete;
@@ -91,8 +93,7 @@ bool ImportRun::request_file_exists() const
 
 // The lock (a file beside the executable) is held from reading the request
 // file to writing the result and disconnecting, and no longer: a process
-// left waiting at a failure box, or idle in the tray after one, must not
-// stop every later start from importing.
+// left at a failure box must not stop a later start from importing.
 bool ImportRun::lock_installation(std::optional<InstallationLock>& lock)
 {
     const auto lock_file = path_of(file_path(lock_file_name));
@@ -119,13 +120,24 @@ ImportRun::Ending ImportRun::timerImportTimer()
     // A tick that comes while the run dispatches messages, or while its
     // failure box is open, must not nest a second run.
     if (run_in_progress_) return Ending::tick_dropped;
-    std::optional<InstallationLock> installation_lock;
-    if (!lock_installation(installation_lock)) return Ending::quit;
     run_in_progress_ = true;
     struct InProgress {
         bool& flag;
         ~InProgress() { flag = false; }
     } in_progress{run_in_progress_};
+
+    const auto escaped = run_once();
+    if (!escaped) return Ending::quit;
+    // The run's block is in the log and the installation free by now: the
+    // box may wait for a minute, and another run may start meanwhile.
+    shell_.show_failure_box(*escaped);
+    return Ending::failure_shown;
+}
+
+std::optional<std::u16string> ImportRun::run_once()
+{
+    std::optional<InstallationLock> installation_lock;
+    if (!lock_installation(installation_lock)) return std::nullopt;
 
     report_ = RunReport(path_of(file_path(log_file_name)));
     report_.log(u"== Importação iniciada em " + local_time_text());
@@ -147,11 +159,9 @@ ImportRun::Ending ImportRun::timerImportTimer()
         }
     } catch (const std::exception& failure) {
         report_.log(message_of(failure));
-        installation_lock.reset();  // the box may wait for hours
-        shell_.show_failure_box(message_of(failure));
-        return Ending::failure_shown;
+        return message_of(failure);
     }
-    return Ending::quit;
+    return std::nullopt;
 }
 
 void ImportRun::run_protected_import(ProductImport& import)

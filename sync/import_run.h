@@ -52,6 +52,9 @@ public:
 
 private:
     bool lock_installation(std::optional<InstallationLock>& lock);
+    // The message of a failure that escaped the run, once its block is
+    // written and the installation released.
+    std::optional<std::u16string> run_once();
     void run_protected_import(ProductImport& import);
     void disconnect() noexcept;
     std::u16string file_path(std::u16string_view file_name) const;

@@ -3,10 +3,10 @@
 #include "util/local_time.h"
 #include "util/number_text.h"
 #include "util/utf.h"
+#include "util/whole_append.h"
 
 #include <charconv>
 #include <cstdio>
-#include <fstream>
 #include <system_error>
 
 namespace {
@@ -44,9 +44,38 @@ void RunReport::report(const std::u16string& text) noexcept
     log(text);
 }
 
+RunReport::RunReport(RunReport&& other) noexcept
+    : log_file_(std::move(other.log_file_)),
+      block_(std::exchange(other.block_, {})),
+      rotation_checked_(other.rotation_checked_)
+{
+    other.log_file_.reset();
+}
+
+RunReport& RunReport::operator=(RunReport&& other) noexcept
+{
+    if (this != &other) {
+        write_block();
+        log_file_ = std::exchange(other.log_file_, std::nullopt);
+        block_ = std::exchange(other.block_, {});
+        rotation_checked_ = other.rotation_checked_;
+    }
+    return *this;
+}
+
 void RunReport::log(const std::u16string& text) noexcept
 {
     if (!log_file_) return;
+    try {
+        block_ += utf16_to_utf8(text) + '\n';
+    } catch (...) {
+        // A log that cannot be written changes nothing of the run.
+    }
+}
+
+void RunReport::write_block() noexcept
+{
+    if (!log_file_ || block_.empty()) return;
     try {
         std::error_code ignored;
         if (!rotation_checked_) {
@@ -58,11 +87,11 @@ void RunReport::log(const std::u16string& text) noexcept
                 std::filesystem::rename(*log_file_, older, ignored);
             }
         }
-        std::ofstream out(*log_file_, std::ios::binary | std::ios::app);
-        out << utf16_to_utf8(text) << '\n';
     } catch (...) {
-        // A log that cannot be written changes nothing of the run.
+        // Rotation is only housekeeping.
     }
+    append_whole(*log_file_, block_);
+    block_.clear();
 }
 
 std::u16string summary_text(const ImportCounts& c, std::chrono::steady_clock::duration elapsed)

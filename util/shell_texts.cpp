@@ -1,6 +1,11 @@
 #include "util/shell_texts.h"
 
+#include "util/number_text.h"
 #include "util/utf.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -26,4 +31,17 @@ std::u16string error_box_text(std::u16string_view message)
     std::u16string text(message);
     if (text.empty() || text.back() > u'.') text += u'.';
     return text;
+}
+
+int failure_box_lifetime()
+{
+    int seconds = failure_box_seconds;
+    if (const char* configured = std::getenv("IMPORTADOR_BOX_SECONDS"))
+        std::from_chars(configured, configured + std::strlen(configured), seconds);
+    return seconds;
+}
+
+std::u16string failure_box_text(std::u16string_view message, int seconds_left)
+{
+    return std::u16string(message) + u"\n\nEsta mensagem se fecha sozinha em " + integer_to_text(seconds_left) + u" s.";
 }

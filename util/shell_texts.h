@@ -21,3 +21,14 @@ std::u16string tray_tip_text(std::u16string_view title);
 // The box text of a failure that escaped the run: a full stop is appended
 // unless the message already ends in one or in a character below it.
 std::u16string error_box_text(std::u16string_view message);
+
+// A failure box closes itself after this long, as if OK had been clicked:
+// on a shop's PC nobody may be there to click it.
+constexpr int failure_box_seconds = 60;
+
+// The seconds a failure box stays: failure_box_seconds, unless the tests'
+// IMPORTADOR_BOX_SECONDS shortens it.
+int failure_box_lifetime();
+
+// A failure box's text with the seconds left before it closes itself.
+std::u16string failure_box_text(std::u16string_view message, int seconds_left);

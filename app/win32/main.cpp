@@ -1,4 +1,5 @@
 #include "api/uGer_API.h"
+#include "app/win32/failure_box.h"
 #include "app/win32/ufrmPrincipal.h"
 #include "db/uDtmApi.h"
 #include "sync/import_run.h"
@@ -12,7 +13,8 @@
 namespace {
 
 // The box of a failure at start-up. Its text goes to standard error too, for
-// a caller that started the program with a handle there.
+// a caller that started the program with a handle there, and where no
+// desktop shows the box.
 void show_start_failure(const std::u16string& message)
 {
     const HANDLE error_output = GetStdHandle(STD_ERROR_HANDLE);
@@ -26,7 +28,7 @@ void show_start_failure(const std::u16string& message)
         DWORD written = 0;
         WriteFile(error_output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     }
-    MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(message.c_str()), L"Application Error", MB_OK | MB_ICONERROR);
+    show_failure_box(nullptr, u"Application Error", message);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "app/win32/ufrmPrincipal.h"
 
+#include "app/win32/failure_box.h"
 #include "app/win32/resources.h"
 #include "app/win32/shell_texts.h"
 #include "sync/run_texts.h"
@@ -389,8 +390,7 @@ void TfrmPrincipal::dispatch_messages()
 
 void TfrmPrincipal::show_failure_box(const std::u16string& message)
 {
-    const std::u16string text = error_box_text(message);
-    MessageBoxW(window_, wide(text), wide(application_title()), MB_OK | MB_ICONERROR);
+    ::show_failure_box(window_, application_title(), error_box_text(message));
 }
 
 void TfrmPrincipal::FormActivate()
@@ -407,7 +407,7 @@ void TfrmPrincipal::timerImportTimer()
         raise_end_notice();
         sairClick();
         break;
-    case ImportRun::Ending::failure_shown: stay_after_failure(); break;
+    case ImportRun::Ending::failure_shown: end_after_failure(); break;
     case ImportRun::Ending::tick_dropped: break;
     }
 }
@@ -418,10 +418,10 @@ void TfrmPrincipal::sairClick()
     PostQuitMessage(0);
 }
 
-// The process stays, hidden, until the user quits it from the tray menu.
-void TfrmPrincipal::stay_after_failure()
+// Whether the box was closed or closed itself, nothing is left to do: the
+// process ends, so that no hidden process stays behind on an unattended PC.
+void TfrmPrincipal::end_after_failure()
 {
     disarm_timer();
-    // Nobody can quit a hidden process without an icon: end it here.
-    if (!tray_icon_added_) PostQuitMessage(1);
+    PostQuitMessage(1);
 }

@@ -68,7 +68,7 @@ private:
     void build_tray_menu();
     void add_tray_icon();
     void open_tray_menu();
-    void stay_after_failure();
+    void end_after_failure();
     void show_run_text(const std::u16string& text);
     void paint_now();
     void grow_for_skip_list();

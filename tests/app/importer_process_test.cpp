@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
+#include <sstream>
+#include <utility>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -138,6 +143,78 @@ TEST(ImportRun, SecondImporterLeavesTheFilesToTheRunInProgress)
               read_file_bytes(dir / "ConfigImporta.log").find("Outra importação já está em andamento"));
     EXPECT_TRUE(std::filesystem::exists(dir / "ConfigImporta.ini"));
     EXPECT_EQ("anterior", read_file_bytes(dir / "ConfigImporta.ret"));
+}
+
+// The lines of the log from the one that starts with `first` to the next
+// one that starts with `last`.
+std::vector<std::string> block_of(const std::string& log, const std::string& first, const std::string& last)
+{
+    std::vector<std::string> block;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        if (block.empty() && !line.starts_with(first)) continue;
+        block.push_back(line);
+        if (line.starts_with(last)) break;
+    }
+    return block;
+}
+
+// Two processes of one installation write to one log: the one that finds
+// the installation taken puts its line before or after the running one's
+// block, never inside it.
+TEST(ImportRun, OverlappingProcessesKeepEachLogBlockWhole)
+{
+    TestDatabase database;
+    TempDir dir;
+    const auto importer = install_importer(dir.path());
+    ServiceOptions service_options;
+    service_options.catalogue.products = 4;
+    service_options.expected_token = "abc";
+    QuintaraService service(std::move(service_options));
+    std::promise<void> mid_run, release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic_flag held;
+    service.before_answer([&](const ReceivedRequest& request) {
+        if (request.target.find(QuintaraService::products_path) == std::string::npos || held.test_and_set()) return;
+        mid_run.set_value();
+        released.wait();
+    });
+    // Released when the test is done with the held answer, or at the
+    // latest before the service stops.
+    struct Release {
+        std::promise<void>& promise;
+        bool done = false;
+        void now()
+        {
+            if (!std::exchange(done, true)) promise.set_value();
+        }
+        ~Release() { now(); }
+    } release_held{release};
+    write_file_bytes(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=abc\r\npathBancoDados=" +
+                                                    database.file.string() + "\r\nReg_por_trafego=2\r\n");
+
+    auto options = headless();
+    options.env["QUINTARA_BASE_URL"] = service.base_url();
+    options.env["CURL_CA_BUNDLE"] = service.ca_file().string();
+    options.env["https_proxy"] = std::nullopt;
+    options.env["HTTPS_PROXY"] = std::nullopt;
+    auto first = std::async(std::launch::async, [&] { return run_process(importer, options); });
+    ASSERT_EQ(std::future_status::ready, mid_run.get_future().wait_for(std::chrono::seconds(30)));
+    // The first run has written its opening lines by now, one at a time
+    // they would be in the log already.
+    const auto second = run_process(importer, headless());
+    release_held.now();
+    const auto first_result = first.get();
+
+    EXPECT_EQ(0, second.exit_code) << second.err;
+    EXPECT_EQ(0, first_result.exit_code) << first_result.err;
+    EXPECT_EQ("\xEF\xBB\xBFImportacao de dados Ok", read_file_bytes(dir / "ConfigImporta.ret")) << first_result.err;
+    const std::string log = read_file_bytes(dir / "ConfigImporta.log");
+    const auto run_block = block_of(log, "== Importação iniciada em ", "Resumo: ");
+    ASSERT_FALSE(run_block.empty()) << log;
+    EXPECT_TRUE(run_block.back().starts_with("Resumo: 2 páginas, 4 produtos inseridos")) << log;
+    for (const auto& line : run_block) EXPECT_EQ(std::string::npos, line.find("Outra importação")) << log;
+    EXPECT_NE(std::string::npos, log.find("Outra importação já está em andamento")) << log;
 }
 
 }  // namespace

@@ -261,6 +261,11 @@ void TrayDesktop::screenshot(const std::filesystem::path& file) const
     run_tool("import", {"-window", "root", file.string()});
 }
 
+void TrayDesktop::screenshot_window(const std::string& window_id, const std::filesystem::path& file) const
+{
+    run_tool("import", {"-window", window_id, file.string()});
+}
+
 void TrayDesktop::request_close(const std::string& window_id) const
 {
     XConnection x(display_);

@@ -70,6 +70,8 @@ public:
 
     void click(int x, int y, int button, int count = 1) const;
     void screenshot(const std::filesystem::path& file) const;
+    // One window's picture; a .ppm file holds nothing but the pixels.
+    void screenshot_window(const std::string& window_id, const std::filesystem::path& file) const;
     // What a window manager sends when the title bar's close button is pressed.
     void request_close(const std::string& window_id) const;
 

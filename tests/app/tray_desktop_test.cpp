@@ -12,7 +12,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <thread>
 
 namespace {
 
@@ -305,17 +304,18 @@ TEST_F(TrayDesktopTest, QuitBeforeTheFirstTickLeavesTheRequest)
     }
 }
 
-// A result file that cannot be written: a modal box, then the process stays
-// with its icon until the user quits it.
-TEST_F(TrayDesktopTest, FailureBoxLeavesTheProcessQuittableFromTheMenu)
+// A result file that cannot be written: a modal box, and the run's block
+// already whole in the log. The next start imports while the box waits;
+// OK ends the process.
+TEST_F(TrayDesktopTest, FailureBoxLeavesTheNextStartFreeAndOkEndsTheProcess)
 {
     std::filesystem::create_directory(dir / "ConfigImporta.ret");
     start_importer();
-    const auto icon = wait_for_icon();
     const auto box = wait_for_window([](const XWindow& w) { return w.name == "importador"; }, "the error box");
     desktop->screenshot(screenshot_dir / "error_box.png");
+    const std::string log_at_the_box = read_file_bytes(dir / "ConfigImporta.log");
+    EXPECT_NE(std::string::npos, log_at_the_box.find("\nResumo: ")) << log_at_the_box;
 
-    // While the box waits for a click, the next start imports in full.
     std::filesystem::remove(dir / "ConfigImporta.ret");
     serve_slow_catalogue(2, 0ms);
     ProcessOptions next_start;
@@ -326,15 +326,36 @@ TEST_F(TrayDesktopTest, FailureBoxLeavesTheProcessQuittableFromTheMenu)
                       {"https_proxy", std::nullopt},
                       {"HTTPS_PROXY", std::nullopt}};
     next_start.timeout = 60s;
-    expect_complete_run(run_process(installed, next_start).exit_code);
+    const auto next = run_process(installed, next_start);
+    ASSERT_TRUE(importer->running()) << "the box closed before the next start ended; it said: " << importer_log();
+    expect_complete_run(next.exit_code);
+    const std::string log = read_file_bytes(dir / "ConfigImporta.log");
+    EXPECT_TRUE(log.starts_with(log_at_the_box)) << log;
+    EXPECT_TRUE(log.substr(log_at_the_box.size()).starts_with("== Importação iniciada em ")) << log;
 
     desktop->click(box.x + box.width - 50, box.y + box.height - 23, 1);  // its OK button
-    ASSERT_TRUE(wait_until([&] { return top_level_windows().empty(); }, 10s)) << "the box stayed";
-    std::this_thread::sleep_for(1500ms);  // past the next tick the import would have had
-    ASSERT_TRUE(importer->running()) << importer_log();
+    EXPECT_EQ(1, wait_for_exit()) << importer_log();
+}
 
-    choose_quit(open_menu(icon));
-    EXPECT_EQ(0, wait_for_exit()) << importer_log();
+// Nobody clicks: the box counts down and closes itself, and the process
+// ends as if OK had been clicked. The box's life is shortened for the test.
+TEST_F(TrayDesktopTest, FailureBoxNobodyClicksClosesItselfAndTheProcessEnds)
+{
+    std::filesystem::create_directory(dir / "ConfigImporta.ret");
+    start_importer({{"IMPORTADOR_BOX_SECONDS", "8"}});
+    const auto box = wait_for_window([](const XWindow& w) { return w.name == "importador"; }, "the error box");
+
+    // The countdown repaints the text: the box's picture changes while it
+    // stays open.
+    const auto picture = [&] {
+        const auto file = dir / "box.ppm";
+        desktop->screenshot_window(box.id, file);
+        return read_file_bytes(file);
+    };
+    const std::string first = picture();
+    EXPECT_TRUE(wait_until([&] { return picture() != first; }, 10s)) << "the text did not count down";
+    EXPECT_EQ(1, wait_for_exit()) << importer_log();
+    EXPECT_TRUE(top_level_windows().empty());
 }
 
 TEST_F(TrayDesktopTest, WithoutATrayHostTheRunProceeds)

@@ -4,8 +4,9 @@
 # importador.exe on a private X server under Wine, driven with the mouse:
 # the icon in Wine's system tray window, a double click that shows the
 # centred status window, the right-button menu, "Sair do sistema" during a
-# run (the process ends only after the result file), and the start-up
-# failure box. Screenshots of each step go to SCREENSHOT_DIR.
+# run (the process ends only after the result file), the failure boxes,
+# which count down, close themselves and end the process, and no box at all
+# without a display. Screenshots of each step go to SCREENSHOT_DIR.
 set -euo pipefail
 
 linux_build=$1 windows_build=$2 bridge_dir=$3 prefix=$4 shots=$5
@@ -115,7 +116,10 @@ rows=$(isql-fb -q -user SYSDBA -password plumbdoor "$work/loja.fdb" <<< "set lis
 [ "$rows" = "$pages" ] || fail "$rows products imported, not $pages"
 echo "   ConfigImporta.ret: Importacao de dados Ok, $rows products"
 
-echo "== A result file that cannot be written: the error box, then the process waits for \"Sair do sistema\""
+box_text() { "$here/run.sh" "$prefix" C.UTF-8 "$windows_build/box_text.exe" "$1" 2>/dev/null | tail -n 1; }
+seconds_left() { box_text "$1" | sed -n 's/^Esta mensagem se fecha sozinha em \([0-9]*\) s\.$/\1/p'; }
+
+echo "== A result file that cannot be written: the error box counts down from 60 s; OK ends the process"
 rm -f "$work/app/ConfigImporta.ret" "$work/app/ConfigImporta.ini"
 mkdir "$work/app/ConfigImporta.ret"
 ( cd "$work/app" && exec "$here/run.sh" "$prefix" C.UTF-8 importador.exe ) 2>"$work/importer.err" &
@@ -123,24 +127,36 @@ importer_pid=$!
 # The caption is the application title: the file name before its first full stop.
 wait_for is_visible "importador" || fail "no error box appeared"
 shot wine-run-failure-box
+left=$(seconds_left importador)
+[ -n "$left" ] && [ "$left" -le 60 ] && [ "$left" -ge 50 ] || fail "the box does not count down from 60 s: $(box_text importador)"
+grep -q '^Resumo: ' "$work/app/ConfigImporta.log" || fail "the run's block is not in the log before the box"
 eval "$(xdotool getwindowgeometry --shell "$(visible "importador")")"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
 wait_for return_closes_the_box importador || fail "the failure box did not close"
-sleep 2
-kill -0 $importer_pid 2>/dev/null || fail "the process ended after the failure box instead of waiting in the tray"
-eval "$(xdotool getwindowgeometry --shell "$(visible "Wine System Tray")")"
-before=$(mapped_importer_windows)
-xdotool mousemove $((X + 8)) $((Y + 10)) mousedown 3
-sleep 0.2
-xdotool mouseup 3
-wait_for menu_opened || fail "no menu appeared after the failure box"
-xdotool key Up Return
 status=0
 wait $importer_pid || status=$?
 importer_pid=
-[ $status -eq 0 ] || fail "exit code $status after \"Sair do sistema\""
+[ $status -eq 1 ] || fail "exit code $status after the failure box"
+echo "   the box said ${left} s left; OK ended the process with 1"
+
+echo "== Nobody clicks: the box counts down, closes itself and the process ends (its life shortened to 8 s)"
+( cd "$work/app" && IMPORTADOR_BOX_SECONDS=8 exec "$here/run.sh" "$prefix" C.UTF-8 importador.exe ) \
+  2>"$work/importer.err" &
+importer_pid=$!
+wait_for is_visible "importador" || fail "no error box appeared"
+first=$(seconds_left importador)
+[ -n "$first" ] || fail "the box shows no time left: $(box_text importador)"
+counted_down() { local now; now=$(seconds_left importador); [ -n "$now" ] && [ "$now" -lt "$first" ]; }
+wait_for counted_down || fail "the box stayed at $first s"
+later=$(seconds_left importador)
+wait_for_gone() { ! is_visible importador; }
+wait_for wait_for_gone || fail "the box did not close itself"
+status=0
+wait $importer_pid || status=$?
+importer_pid=
+[ $status -eq 1 ] || fail "exit code $status after the box closed itself"
 rmdir "$work/app/ConfigImporta.ret"
-echo "   the box, then \"Sair do sistema\" ended the process with 0"
+echo "   the box said $first s, then ${later:-less} s, closed itself, and the process ended with 1"
 
 # Starts the importer with a request, waits for the start-up failure box and
 # leaves it open for the caller to check.
@@ -184,4 +200,28 @@ start_failure_box
 expect_answer_before_the_box "$(printf 'A biblioteca gds32.dll encontrada \xe9 de 32 bits, e este importador \xe9 de 64 bits: use x86\\importador.exe, o importador de 32 bits')"
 close_start_failure_box
 echo "   the wrong word size named in the result"
+
+echo "== Without a display (Wine's null driver): no box at all, and the process ends"
+kill "$xvfb_pid" 2>/dev/null || true
+xvfb_pid=
+unset DISPLAY
+"$here/run.sh" "$prefix" C.UTF-8 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
+cp "$bridge_dir/gds32.dll.so" "$work/app/gds32.dll"
+rm -f "$work/app/ConfigImporta.ret" "$work/app/ConfigImporta.ini"
+mkdir "$work/app/ConfigImporta.ret"
+headless_ends() {  # headless_ends WHAT: the importer ends with 1 long before a box's minute
+  status=0
+  ( cd "$work/app" && exec timeout 45 "$here/run.sh" "$prefix" C.UTF-8 importador.exe ) 2>"$work/importer.err" || status=$?
+  [ $status -eq 1 ] || fail "$1: exit code $status without a display (124: still waiting)"
+}
+headless_ends "a result that cannot be written"
+rmdir "$work/app/ConfigImporta.ret"
+rm "$work/app/gds32.dll"
+printf '[CONF]\r\ntoken_quintara=%s\r\n' "$token" > "$work/app/ConfigImporta.ini"
+headless_ends "a start-up failure"
+grep -q "Application Error: InterBase library gds32.dll not found" "$work/importer.err" \
+  || fail "the start-up failure is not on standard error"
+echo "   both failures ended the process with 1, no box"
 echo "PASS"
