@@ -13,21 +13,102 @@
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace {
 
 using Utf16 = rapidjson::UTF16<char16_t>;
 
+bool is_number_character(char16_t c)
+{
+    return (c >= u'0' && c <= u'9') || c == u'-' || c == u'+' || c == u'.' || c == u'e' || c == u'E';
+}
+
+bool is_digit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// A character run [start, end) of the text.
+struct Span {
+    std::size_t start;
+    std::size_t end;
+};
+
+// Whether `run` is a JSON number that RapidJSON refuses as too large for a
+// double, or might: an exponent of three digits or more, or a whole part
+// of 300 digits or more. JSON's grammar allows them, and the table fails
+// only such a number's own cell.
+template <typename CharT> bool reader_may_refuse(std::basic_string_view<CharT> run)
+{
+    std::size_t i = run.starts_with(CharT('-')) ? 1 : 0;
+    const auto digits = [&run, &i] {
+        const std::size_t first = i;
+        while (i < run.size() && is_digit(run[i])) ++i;
+        return i - first;
+    };
+    const std::size_t whole_digits = digits();
+    if (whole_digits == 0 || (whole_digits > 1 && run[i - whole_digits] == CharT('0'))) return false;
+    if (i < run.size() && run[i] == CharT('.')) {
+        ++i;
+        if (digits() == 0) return false;
+    }
+    std::size_t exponent_digits = 0;
+    if (i < run.size() && (run[i] == CharT('e') || run[i] == CharT('E'))) {
+        ++i;
+        if (i < run.size() && (run[i] == CharT('+') || run[i] == CharT('-'))) ++i;
+        exponent_digits = digits();
+        if (exponent_digits == 0) return false;
+    }
+    return i == run.size() && (exponent_digits >= 3 || whole_digits >= 300);
+}
+
+// The numbers outside strings that reader_may_refuse, in text order.
+template <typename CharT> std::vector<Span> numbers_to_mask(std::basic_string_view<CharT> text)
+{
+    std::vector<Span> spans;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == CharT('"')) {
+            for (++i; i < text.size() && text[i] != CharT('"'); ++i)
+                if (text[i] == CharT('\\')) ++i;
+            ++i;
+        } else if (text[i] == CharT('-') || is_digit(text[i])) {
+            const std::size_t start = i;
+            while (i < text.size() && is_number_character(text[i])) ++i;
+            if (reader_may_refuse(text.substr(start, i - start))) spans.push_back({start, i});
+        } else {
+            ++i;
+        }
+    }
+    return spans;
+}
+
 // A read-only RapidJSON stream over a view. It reports '\0' at the end; the
 // caller checks afterwards that the reader really got there, so an embedded
-// NUL cannot pass for the end of the text.
+// NUL cannot pass for the end of the text. The masked numbers read as "0.0…"
+// of their own length, which the reader takes; their characters are handed
+// on from the text itself.
 template <typename CharT> class ViewStream {
 public:
     using Ch = CharT;
-    explicit ViewStream(std::basic_string_view<CharT> text) : text_(text) { }
-    Ch Peek() const { return position_ < text_.size() ? text_[position_] : Ch(0); }
-    Ch Take() { return position_ < text_.size() ? text_[position_++] : Ch(0); }
+    ViewStream(std::basic_string_view<CharT> text, std::vector<Span> masked) : text_(text), masked_(std::move(masked))
+    {
+    }
+    Ch Peek() const
+    {
+        if (position_ >= text_.size()) return Ch(0);
+        if (next_mask_ < masked_.size() && position_ >= masked_[next_mask_].start)
+            return position_ == masked_[next_mask_].start + 1 ? Ch('.') : Ch('0');
+        return text_[position_];
+    }
+    Ch Take()
+    {
+        const Ch c = Peek();
+        if (position_ < text_.size()) ++position_;
+        if (next_mask_ < masked_.size() && position_ == masked_[next_mask_].end) ++next_mask_;
+        return c;
+    }
     std::size_t Tell() const { return position_; }
     bool at_end() const { return position_ == text_.size(); }
     std::basic_string_view<CharT> text() const { return text_; }
@@ -41,6 +122,8 @@ public:
 private:
     std::basic_string_view<CharT> text_;
     std::size_t position_ = 0;
+    std::vector<Span> masked_;
+    std::size_t next_mask_ = 0;
 };
 
 // Passes the reader's events on. Numbers arrive only as raw characters; the
@@ -102,11 +185,6 @@ private:
             lexeme_.assign(stream_.text().begin() + start, stream_.text().begin() + end);
             return lexeme_;
         }
-    }
-
-    static bool is_number_character(SourceChar c)
-    {
-        return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
     }
 
     const ViewStream<SourceChar>& stream_;
@@ -222,7 +300,8 @@ constexpr unsigned parse_flags = rapidjson::kParseNumbersAsStringsFlag;
 template <typename SourceEncoding, typename CharT> bool parse(std::basic_string_view<CharT> body, JsonEvents& events)
 {
     SurrogateEscapes<CharT> escapes(body);
-    ViewStream<CharT> stream(escapes.mended());
+    const std::basic_string_view<CharT> text = escapes.mended();
+    ViewStream<CharT> stream(text, numbers_to_mask(text));
     EventRelay<CharT> relay(stream, events);
     ParseStackAllocator stack_memory;  // outlives the reader
     rapidjson::GenericReader<SourceEncoding, Utf16, ParseStackAllocator> reader(&stack_memory);

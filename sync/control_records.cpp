@@ -1,9 +1,11 @@
 #include "sync/control_records.h"
 
 #include "api/memory_table.h"
+#include "util/error.h"
 #include "util/number_text.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -17,19 +19,35 @@ bool has_column(const MemoryTable& table, std::u16string_view name)
                        [&](const std::u16string& column) { return MemoryTable::folded_name(column) == folded; });
 }
 
-bool is_foreign_control_record(std::u16string_view nome, std::u16string_view token)
+// The token a row's nome names as a control record's; nothing for a
+// product's nome, or for one that cannot be read (a number that is no
+// 64-bit integer, say).
+std::optional<std::u16string> control_token_of(const MemoryTable& page)
 {
-    return nome.starts_with(bearer_prefix) && nome.substr(bearer_prefix.size()) != token;
+    std::u16string nome;
+    try {
+        nome = page.FieldByName(u"nome").AsString();
+    } catch (const ConversionError&) {
+        return std::nullopt;
+    }
+    if (!nome.starts_with(bearer_prefix)) return std::nullopt;
+    return nome.substr(bearer_prefix.size());
 }
 
 }  // namespace
+
+bool is_control_record(const MemoryTable& page, std::u16string_view token)
+{
+    const auto named = control_token_of(page);
+    return named && *named == token;
+}
 
 std::u16string check_control_records(MemoryTable& page, std::u16string_view token, std::int32_t page_start)
 {
     // A page without rows or names is judged by the loop itself.
     if (!page.Active() || !has_column(page, u"nome")) return u"OK";
     for (page.First(); !page.Eof(); page.Next())
-        if (is_foreign_control_record(page.FieldByName(u"nome").received_text(), token))
+        if (const auto named = control_token_of(page); named && *named != token)
             return u"ERRO: a pagina iniciada no id " + integer_to_text(page_start) +
                    u" traz o registro de controle de outro token; importacao interrompida";
     return u"OK";

@@ -6,6 +6,12 @@
 
 class MemoryTable;
 
+// Whether the table's current row is this run's control record: its nome
+// reads as text, and that text is "Bearer " and the token. A nome that
+// cannot be read makes the row a product with a bad member, which writing
+// it tells.
+bool is_control_record(const MemoryTable& page, std::u16string_view token);
+
 // A page's control record is the row whose nome is "Bearer " and this run's
 // token. A record for another token (a typo in the request file, a token
 // rotated on one side only) is no product: written, it would overwrite the

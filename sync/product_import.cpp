@@ -2,8 +2,10 @@
 
 #include "api/uGer_API.h"
 #include "db/uDtmApi.h"
+#include "sync/control_records.h"
 #include "sync/product_row.h"
 #include "sync/run_report.h"
+#include "util/error.h"
 #include "util/frmfunckelvo.h"
 #include "util/number_text.h"
 
@@ -25,6 +27,16 @@ std::u16string no_new_start_id_text(std::int32_t start_id)
 std::u16string write_interrupted_text(const std::u16string& codigo, const std::u16string& message)
 {
     return u"ERRO: a gravacao do produto " + codigo + u" falhou (" + message + u"); importacao interrompida";
+}
+
+// A control record's codigo that cannot be read names no start.
+std::optional<std::int32_t> next_start_named_by(const MemoryTable& control_record)
+{
+    try {
+        return control_record.FieldByName(u"codigo").AsInteger();
+    } catch (const ConversionError&) {
+        return std::nullopt;
+    }
 }
 
 std::u16string page_not_saved_text(std::int32_t start_id)
@@ -73,7 +85,7 @@ std::optional<std::u16string> ProductImport::import_page(std::u16string_view qua
         return give_up_page(interrupted);
     }
     auto outcome = end_of_page(next, page_start);
-    if (!outcome) Id_inicial_at = next.start_id;
+    if (!outcome) Id_inicial_at = *next.start_id;
     return outcome;
 }
 
@@ -98,8 +110,8 @@ void ProductImport::fetch_next_page_ahead(std::u16string_view qual_tipo_at, Memo
 }
 
 // The start the loop goes on with after this page, read as write_rows will
-// read it; nothing when the page ends the run, or when a row cannot be read
-// (writing the page will tell).
+// read it; nothing when the page ends the run, or when it is no products
+// page (writing the page will tell).
 std::optional<std::int32_t> ProductImport::next_start_id_of(MemoryTable& table) const noexcept
 {
     try {
@@ -151,9 +163,8 @@ void ProductImport::write_rows(MemoryTable& table, NextPage& next)
 // where the next page starts (0: nowhere).
 bool ProductImport::read_control_record(const MemoryTable& table, NextPage& next) const
 {
-    if (!is_control_record(table.FieldByName(u"nome").AsString())) return false;
-    next.control_record_seen = true;
-    next.start_id = table.FieldByName(u"codigo").AsInteger();
+    if (!is_control_record(table, api_.token_de_acesso)) return false;
+    next.start_id = next_start_named_by(table);
     if (next.start_id == 0) next.last = true;
     return true;
 }
@@ -161,7 +172,7 @@ bool ProductImport::read_control_record(const MemoryTable& table, NextPage& next
 // A page that names no new start would be asked for forever.
 bool ProductImport::asks_again(const NextPage& next) const
 {
-    return next.control_record_seen && !requested_start_ids_.contains(next.start_id);
+    return next.start_id && !requested_start_ids_.contains(*next.start_id);
 }
 
 // A failure that ends the run mid-page: the rows held before it are
@@ -202,12 +213,6 @@ std::u16string ProductImport::give_up_page(const InterruptedWrite& interrupted)
     writer_->discard();
     database_.discard_uncommitted();
     return write_interrupted_text(interrupted.codigo, interrupted.message);
-}
-
-bool ProductImport::is_control_record(const std::u16string& nome) const
-{
-    return nome.size() == 7 + api_.token_de_acesso.size() && nome.compare(0, 7, u"Bearer ") == 0 &&
-           nome.compare(7, std::u16string::npos, api_.token_de_acesso) == 0;
 }
 
 // A page without one of these columns is no products page (an error answer

@@ -45,8 +45,9 @@ private:
     struct NextPage {
         bool has_rows = false;
         bool last = false;  // no rows, or a control record named 0
-        bool control_record_seen = false;
-        std::int32_t start_id = 0;
+        // The last control record's codigo: none without one, or when it
+        // cannot be read.
+        std::optional<std::int32_t> start_id;
     };
 
     std::optional<std::u16string> import_page(std::u16string_view qual_tipo_at, std::int32_t& Id_inicial_at);
@@ -60,7 +61,6 @@ private:
     void flush_before_failure() noexcept;
     std::optional<std::u16string> end_of_page(const NextPage& next, std::int32_t page_start);
     std::u16string give_up_page(const InterruptedWrite& interrupted);
-    bool is_control_record(const std::u16string& nome) const;
     void require_product_fields(const MemoryTable& table) const;
     void confirm_receipt();
     void show_step(RunProgress::Step step);

@@ -52,6 +52,9 @@ ProductRow read_product_row(const MemoryTable& table, const ColumnFit& fit)
     ProductRow row;
     row.codigo = table.FieldByName(u"codigo").received_text();
     try {
+        // As the control-record test read it: a nome that cannot be read
+        // fails there, before the department is looked up.
+        table.FieldByName(u"nome").AsString();
         const ProductFlags flags = read_flags(table);
         row.department_name = ascii_upper(table.FieldByName(u"nomeDepartamento").AsString());
         row.pairs = merchandise_pairs(table, flags, {}, fit);

@@ -31,9 +31,10 @@ struct ProductFlags {
 };
 
 // One product of a page, read once from the current row of the products
-// table. The reads keep their order (flags, department, the other fields,
-// codigo), so that a product whose own data fails keeps the department
-// read before it, as one the database refuses does.
+// table. The reads keep their order (nome, as the control-record test
+// reads it first; flags; department; the other fields; codigo), so that a
+// product whose own data fails keeps the department read before it, as
+// one the database refuses does, and only that one.
 struct ProductRow {
     std::u16string codigo;  // as received, for reports
     // Upper-cased; none when a flag failed before it was read.

@@ -49,6 +49,9 @@ TEST(JsonValue, BodiesGiveTheirCompactText)
         {u" \r\n\t-0 \n", u"-0"},
         {uR"({"b":1,"a":2,"b":3})", uR"({"b":1,"a":2,"b":3})"},
         {uR"([1E3, 1.0e+3, -0.5E-02, 12345678901234567890123])", uR"([1E3,1.0e+3,-0.5E-02,12345678901234567890123])"},
+        // Beyond a double, and number-like text in strings, kept as they are.
+        {u"[1e999999, -1.5E+400, 1" + std::u16string(400, u'0') + uR"(, 1e-99999, "1e999", "a\"1e999"])",
+         u"[1e999999,-1.5E+400,1" + std::u16string(400, u'0') + uR"(,1e-99999,"1e999","a\"1e999"])"},
         {uR"( [ {"x" : [ ] , "y":{ }} , null , false ] )", uR"([{"x":[],"y":{}},null,false])"},
         // Only " \ / and the five named controls are escaped; the rest is written as itself.
         {uR"("\u0001\b\f\n\r\t\"\\\/ /\u001f")", u"\"\u0001\\b\\f\\n\\r\\t\\\"\\\\\\/ \\/\u001f\""},
@@ -72,6 +75,11 @@ TEST(JsonValue, InvalidBodiesGiveNoValue)
         u"// note\n1",
         u"01",
         u"1.",
+        u"1.e999",
+        u"01e999",
+        u"-e999",
+        u"1e999.5",
+        u"[1e999 1]",
         u"NaN",
         u"'a'",
         u"\"tab\there\"",

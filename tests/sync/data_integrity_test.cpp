@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <map>
+#include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -61,6 +66,135 @@ TEST_F(DataIntegrity, HostileProductsAreStoredExactlyOrSkipped)
              "Produto 11 ignorado: '123456789012345678901' is not a valid integer value",
          })
         EXPECT_NE(std::string::npos, err.find(line)) << line << "\n" << err;
+}
+
+// Every member the import reads, and each kind of value JSON can give it.
+const char* const read_members[] = {
+    "codigo",       "nome",           "apelidoProduto", "codigoBarras", "referencia", "nomeDepartamento",
+    "unidadeVenda", "unidadeBalanca", "produtoBalanca", "Ativo",        "ncm",        "qtdEstoque",
+    "valorVenda"};
+
+struct ValueKind {
+    const char* name;
+    std::string json;
+    std::string as_codigo;  // how a product with it as its codigo is reported
+    bool unreadable;  // its cell keeps a failure that every read of it throws
+};
+
+const ValueKind value_kinds[] = {
+    {"string", "\"7\"", "7", false},
+    {"number at the 64-bit limit", "9223372036854775807", "9223372036854775807", false},
+    {"number one past it", "9223372036854775808", "9223372036854775808", true},
+    {"huge exponent", "1e999999", "1e999999", true},
+    {"true", "true", "True", false},
+    {"null", "null", "", false},
+    {"object", "{\"a\":[1]}", "{\"a\":[1]}", false},
+    {"array", "[1,\"b\"]", "[1,\"b\"]", false},
+};
+
+// A product that reads well but for `member`, sent as `raw`; its department
+// is its own.
+std::string product_json(int codigo, std::string_view member = {}, const std::string& raw = {})
+{
+    const std::pair<std::string_view, std::string> members[] = {
+        {"codigo", std::to_string(codigo)},
+        {"nome", "\"Produto\""},
+        {"apelidoProduto", "\"Apelido\""},
+        {"codigoBarras", "\"789\""},
+        {"referencia", "\"REF\""},
+        {"nomeDepartamento", json_string("D" + std::to_string(codigo))},
+        {"unidadeVenda", "\"UN\""},
+        {"unidadeBalanca", "\"KG\""},
+        {"produtoBalanca", "0"},
+        {"Ativo", "1"},
+        {"ncm", "\"22021000\""},
+        {"qtdEstoque", "10"},
+        {"valorVenda", "9.9"}};
+    std::string o;
+    for (const auto& [name, value] : members)
+        o += (o.empty() ? "{" : ",") + json_string(name) + ":" + (name == member ? raw : value);
+    return o + "}";
+}
+
+// Each member of a product given each kind of value, among products that
+// read well, the control record after them all: the scan for the page
+// ahead, both control-record checks and the writer read every row, by
+// both write routes. Each product is written or skipped and reported on
+// its own, and the run goes on to the next page and ends Ok.
+TEST_F(DataIntegrity, EachMemberOfEachKindCostsAtMostItsOwnProduct)
+{
+    struct Sent {
+        std::string member;
+        const ValueKind& kind;
+        std::string codigo;  // as reported
+    };
+    std::vector<Sent> sent;
+    std::vector<std::string> first_page = {product_json(1)};
+    int codigo = 100;
+    for (const std::string member : read_members)
+        for (const ValueKind& kind : value_kinds) {
+            first_page.push_back(product_json(++codigo, member, kind.json));
+            sent.push_back({member, kind, member == "codigo" ? kind.as_codigo : std::to_string(codigo)});
+        }
+    first_page.push_back(product_json(2));
+    first_page.push_back(control(5000));
+    service->script(page_path("500", 0), page(first_page));
+    service->script(page_path("500", 5000), page({product_json(3), control(0)}));
+
+    std::map<std::string, std::vector<std::string>> fates_by_route;  // of each product sent, in order
+    for (const char* route : {"statements", "batches"}) {
+        SCOPED_TRACE(route);
+        TestDatabase fresh;
+        ScopedEnvironment chosen("IMPORTADOR_WRITE_PATH", route);
+        ScopedEnvironment ahead("IMPORTADOR_FETCH_AHEAD", "1");
+        write_request("500", fresh.file.string());
+        service->clear_received();
+        // The page ahead is asked for while the first is written only if
+        // the scan for its start read past every row.
+        Gate asked_ahead;
+        service->before_answer([&asked_ahead, target = "/" + page_path("500", 5000)](const ReceivedRequest& r) {
+            if (r.target == target) asked_ahead.open();
+        });
+        RunObjects objects(dir.path(), service->base_url());
+        objects.shell.on_event = [&](const std::string& event) {
+            if (event == "write 1") {
+                EXPECT_TRUE(asked_ahead.wait()) << "the page ahead was never asked for";
+            }
+        };
+        const std::string err = standard_error_of([&] { objects.run.timerImportTimer(); });
+        service->before_answer({});
+
+        EXPECT_EQ(utf8_bom + import_ok, read_file_bytes(dir / "ConfigImporta.ret")) << err;
+        EXPECT_EQ(std::string("POST /") + QuintaraService::confirmation_path,
+                  service->received().back().method + " " + service->received().back().target);
+        std::set<std::string> written;
+        for (const auto& row : utf8_rows(read_rows(fresh.file, u"select cod_red from Mercadorias")))
+            written.insert(row[0]);
+        std::set<std::string> departments;
+        for (const auto& row : utf8_rows(read_rows(fresh.file, u"select nom_dep from Departamentos")))
+            departments.insert(row[0]);
+        std::multimap<std::string, std::string> skips;  // reason by codigo
+        for (const auto& skip : objects.shell.skipped) {
+            const std::string skipped = utf16_to_utf8(skip.codigo), reason = utf16_to_utf8(skip.reason);
+            skips.emplace(skipped, reason);
+            EXPECT_NE(std::string::npos, err.find("Produto " + skipped + " ignorado: " + reason)) << skipped;
+        }
+
+        for (const char* good : {"1", "2", "3"}) EXPECT_TRUE(written.contains(good)) << good;
+        auto& fates = fates_by_route[route];
+        for (const Sent& s : sent) {
+            SCOPED_TRACE(s.member + " as " + s.kind.name);
+            const auto [first_skip, end_skip] = skips.equal_range(s.codigo);
+            EXPECT_EQ(1, written.contains(s.codigo) + std::distance(first_skip, end_skip));
+            fates.push_back(first_skip == end_skip ? "written" : first_skip->second);
+            if (!s.kind.unreadable) continue;
+            EXPECT_NE(std::string::npos, fates.back().find("'" + s.kind.json + "' is not a valid")) << fates.back();
+            if (s.member == "nome") {
+                EXPECT_FALSE(departments.contains("D" + s.codigo));
+            }
+        }
+    }
+    EXPECT_EQ(fates_by_route["statements"], fates_by_route["batches"]);
 }
 
 // The cuts of name, short name and sales unit in each code page a database

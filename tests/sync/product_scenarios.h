@@ -161,17 +161,34 @@ inline const Scenario scenarios[] = {
      .departments = {{"1", "MERCEARIA", "99", "0"}},
      .merchandise = {{"1", "Produto", "1"}, {"2", "Produto", "1"}}},
 
-    // A row that reads as neither product nor control record ends the run;
-    // the product skipped before it on its page is still reported.
-    {.name = "UnreadableRowEndsTheRunAfterASkip",
+    // A nome that cannot be read as text costs only its own product: it is
+    // skipped at the control-record test, before its department is looked
+    // up, and the rest of its page is written.
+    {.name = "UnreadableNomeSkipsOnlyItsProduct",
      .page_size = "500",
      .pages = {{0, page({json_of({.codigo = 1, .valorVenda = "\"abc\""}), json_of({.codigo = 2}),
-                         "{\"codigo\":3,\"nome\":123456789012345678901}", control(0)})}},
-     .outcome = run_failure + "'123456789012345678901' is not a valid integer value",
+                         "{\"codigo\":3,\"nome\":123456789012345678901,\"nomeDepartamento\":\"Limpeza\"}",
+                         json_of({.codigo = 4}), control(0)})}},
+     .outcome = import_ok,
      .requested_start_ids = {0},
-     .departments = no_rows,
-     .merchandise = no_rows,
-     .in_stderr = {"Produto 1 ignorado: 'abc' is not a valid floating point value"}},
+     .confirmed = true,
+     .departments = {{"1", "MERCEARIA", "99", "0"}},
+     .merchandise = {{"2", "Produto", "1"}, {"4", "Produto", "1"}},
+     .in_stderr = {"Produto 1 ignorado: 'abc' is not a valid floating point value",
+                   "Produto 3 ignorado: '123456789012345678901' is not a valid integer value",
+                   "2 produtos inseridos, 0 atualizados, 2 ignorados, 1 departamentos criados"}},
+
+    // A control record whose codigo cannot be read names no next start: its
+    // page is written, and the run ends as after a page without one.
+    {.name = "ControlRecordWithUnreadableCodigoNamesNoStart",
+     .page_size = "500",
+     .pages = {{0,
+                page({json_of({.codigo = 1}), "{\"codigo\":1e999999,\"nome\":" + json_string("Bearer " + token) + "}",
+                      json_of({.codigo = 2})})}},
+     .outcome = "ERRO: a pagina iniciada no id 0 nao indicou um novo id inicial; importacao interrompida",
+     .requested_start_ids = {0},
+     .departments = {{"1", "MERCEARIA", "99", "0"}},
+     .merchandise = {{"1", "Produto", "1"}, {"2", "Produto", "1"}}},
 
     {.name = "EmptyFirstPageEndsAndConfirms",
      .page_size = "500",
