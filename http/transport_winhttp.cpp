@@ -13,6 +13,9 @@
 #include <winhttp.h>
 
 #include <algorithm>
+#include <mutex>
+#include <optional>
+#include <stop_token>
 
 namespace {
 
@@ -195,6 +198,45 @@ std::string read_body(HINTERNET request, std::size_t max_body_bytes, std::chrono
     }
 }
 
+// The request handle of one exchange, closed once: when the exchange ends,
+// or at once by a stop from another thread, which makes the call under way
+// fail. After a stop the handle's value is used only by calls that fail;
+// nothing in this process opens WinHTTP handles once a run is stopping,
+// so it cannot name another's by then.
+class ExchangeHandle {
+public:
+    ExchangeHandle(HINTERNET handle, const std::stop_token& stop) : handle_(handle)
+    {
+        if (handle_) closer_.emplace(stop, Closer{this});
+    }
+    ~ExchangeHandle()
+    {
+        closer_.reset();  // waits for a close under way on the stopping thread
+        close();
+    }
+    ExchangeHandle(const ExchangeHandle&) = delete;
+    ExchangeHandle& operator=(const ExchangeHandle&) = delete;
+
+    HINTERNET get() const { return handle_; }
+
+private:
+    struct Closer {
+        ExchangeHandle* exchange;
+        void operator()() const noexcept { exchange->close(); }
+    };
+    void close() noexcept
+    {
+        std::lock_guard lock(mutex_);
+        if (open_ && handle_) WinHttpCloseHandle(handle_);
+        open_ = false;
+    }
+
+    const HINTERNET handle_;
+    std::mutex mutex_;
+    bool open_ = true;
+    std::optional<std::stop_callback<Closer>> closer_;
+};
+
 }  // namespace
 
 // One WinHTTP session: it keeps the connections to each host alive and
@@ -232,7 +274,7 @@ HttpTransport::HttpTransport(HttpTransport&& other) noexcept = default;
 HttpTransport& HttpTransport::operator=(HttpTransport&& other) noexcept = default;
 
 HttpResult HttpTransport::perform(const HttpRequest& request)
-{
+try {
     const std::u16string headers = header_lines(request);
     const std::u16string url = utf8_to_utf16(request.url);
     const UrlParts parts = crack(url);
@@ -242,11 +284,14 @@ HttpResult HttpTransport::perform(const HttpRequest& request)
     if (!connection) fail_with_last_error();
     const std::u16string method = utf8_to_utf16(request.method);
     // The path is sent as built: its segments are already percent-encoded.
-    const Internet exchange(WinHttpOpenRequest(connection.get(), wide(method), wide(parts.path_and_query), nullptr,
-                                               WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                               (parts.secure ? WINHTTP_FLAG_SECURE : 0) | WINHTTP_FLAG_ESCAPE_DISABLE |
-                                                   WINHTTP_FLAG_ESCAPE_DISABLE_QUERY));
-    if (!exchange) fail_with_last_error();
+    const ExchangeHandle exchange(
+        WinHttpOpenRequest(connection.get(), wide(method), wide(parts.path_and_query), nullptr, WINHTTP_NO_REFERER,
+                           WINHTTP_DEFAULT_ACCEPT_TYPES,
+                           (parts.secure ? WINHTTP_FLAG_SECURE : 0) | WINHTTP_FLAG_ESCAPE_DISABLE |
+                               WINHTTP_FLAG_ESCAPE_DISABLE_QUERY),
+        request.stop);
+    if (!exchange.get()) fail_with_last_error();
+    if (request.stop.stop_requested()) fail(std::u16string(stopped_exchange_text));
 
     const auto deadline = std::chrono::steady_clock::now() + request.total_limit;
     const int timeout = static_cast<int>(std::min<long long>(request.timeout.count(), INT_MAX));
@@ -271,4 +316,8 @@ HttpResult HttpTransport::perform(const HttpRequest& request)
     result.headers = answer_headers(exchange.get());
     result.body = read_body(exchange.get(), request.max_body_bytes, deadline);
     return result;
+} catch (const Error&) {
+    // Whatever call the closed handle made fail, the stop is the cause.
+    if (request.stop.stop_requested()) fail(std::u16string(stopped_exchange_text));
+    throw;
 }
