@@ -23,8 +23,10 @@ struct HttpRequest {
     // one answer for longer.
     std::chrono::milliseconds total_limit{std::chrono::minutes(10)};
     std::size_t max_body_bytes = std::size_t{512} << 20;
-    // Asked from another thread, ends the exchange at once, however far it
-    // got: perform then throws "REST request failed: " + stopped_exchange_text.
+    // Asked from another thread, ends the exchange: perform then throws
+    // "REST request failed: " + stopped_exchange_text. With libcurl at once,
+    // however far it got; with WinHTTP, whose synchronous calls cannot be
+    // woken, before it starts and between its steps.
     std::stop_token stop;
 };
 

@@ -13,8 +13,6 @@
 #include <winhttp.h>
 
 #include <algorithm>
-#include <mutex>
-#include <optional>
 #include <stop_token>
 
 namespace {
@@ -68,6 +66,14 @@ std::u16string description_of(DWORD code)
 [[noreturn]] void fail_with_last_error()
 {
     fail_with(GetLastError());
+}
+
+// A synchronous call cannot be cut off from another thread: Microsoft
+// warns against closing the handle under it, and Wine does not wake it.
+// The stop is heeded before the exchange and between its steps.
+void fail_when_stopped(const std::stop_token& stop)
+{
+    if (stop.stop_requested()) fail(std::u16string(stopped_exchange_text));
 }
 
 // A header line that would end early would let a value inject headers.
@@ -174,7 +180,8 @@ std::vector<std::pair<std::string, std::string>> answer_headers(HINTERNET reques
     return headers;
 }
 
-std::string read_body(HINTERNET request, std::size_t max_body_bytes, std::chrono::steady_clock::time_point deadline)
+std::string read_body(HINTERNET request, std::size_t max_body_bytes, std::chrono::steady_clock::time_point deadline,
+                      const std::stop_token& stop)
 {
     std::string body;
     DWORD announced = 0;
@@ -186,6 +193,7 @@ std::string read_body(HINTERNET request, std::size_t max_body_bytes, std::chrono
     }
     for (;;) {
         if (std::chrono::steady_clock::now() > deadline) fail(u"the whole exchange took too long");
+        fail_when_stopped(stop);
         DWORD available = 0;
         if (!WinHttpQueryDataAvailable(request, &available)) fail_with_last_error();
         if (available == 0) return body;
@@ -197,45 +205,6 @@ std::string read_body(HINTERNET request, std::size_t max_body_bytes, std::chrono
         body.resize(start + read);
     }
 }
-
-// The request handle of one exchange, closed once: when the exchange ends,
-// or at once by a stop from another thread, which makes the call under way
-// fail. After a stop the handle's value is used only by calls that fail;
-// nothing in this process opens WinHTTP handles once a run is stopping,
-// so it cannot name another's by then.
-class ExchangeHandle {
-public:
-    ExchangeHandle(HINTERNET handle, const std::stop_token& stop) : handle_(handle)
-    {
-        if (handle_) closer_.emplace(stop, Closer{this});
-    }
-    ~ExchangeHandle()
-    {
-        closer_.reset();  // waits for a close under way on the stopping thread
-        close();
-    }
-    ExchangeHandle(const ExchangeHandle&) = delete;
-    ExchangeHandle& operator=(const ExchangeHandle&) = delete;
-
-    HINTERNET get() const { return handle_; }
-
-private:
-    struct Closer {
-        ExchangeHandle* exchange;
-        void operator()() const noexcept { exchange->close(); }
-    };
-    void close() noexcept
-    {
-        std::lock_guard lock(mutex_);
-        if (open_ && handle_) WinHttpCloseHandle(handle_);
-        open_ = false;
-    }
-
-    const HINTERNET handle_;
-    std::mutex mutex_;
-    bool open_ = true;
-    std::optional<std::stop_callback<Closer>> closer_;
-};
 
 }  // namespace
 
@@ -274,7 +243,8 @@ HttpTransport::HttpTransport(HttpTransport&& other) noexcept = default;
 HttpTransport& HttpTransport::operator=(HttpTransport&& other) noexcept = default;
 
 HttpResult HttpTransport::perform(const HttpRequest& request)
-try {
+{
+    fail_when_stopped(request.stop);
     const std::u16string headers = header_lines(request);
     const std::u16string url = utf8_to_utf16(request.url);
     const UrlParts parts = crack(url);
@@ -284,14 +254,11 @@ try {
     if (!connection) fail_with_last_error();
     const std::u16string method = utf8_to_utf16(request.method);
     // The path is sent as built: its segments are already percent-encoded.
-    const ExchangeHandle exchange(
-        WinHttpOpenRequest(connection.get(), wide(method), wide(parts.path_and_query), nullptr, WINHTTP_NO_REFERER,
-                           WINHTTP_DEFAULT_ACCEPT_TYPES,
-                           (parts.secure ? WINHTTP_FLAG_SECURE : 0) | WINHTTP_FLAG_ESCAPE_DISABLE |
-                               WINHTTP_FLAG_ESCAPE_DISABLE_QUERY),
-        request.stop);
-    if (!exchange.get()) fail_with_last_error();
-    if (request.stop.stop_requested()) fail(std::u16string(stopped_exchange_text));
+    const Internet exchange(WinHttpOpenRequest(connection.get(), wide(method), wide(parts.path_and_query), nullptr,
+                                               WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                               (parts.secure ? WINHTTP_FLAG_SECURE : 0) | WINHTTP_FLAG_ESCAPE_DISABLE |
+                                                   WINHTTP_FLAG_ESCAPE_DISABLE_QUERY));
+    if (!exchange) fail_with_last_error();
 
     const auto deadline = std::chrono::steady_clock::now() + request.total_limit;
     const int timeout = static_cast<int>(std::min<long long>(request.timeout.count(), INT_MAX));
@@ -310,14 +277,11 @@ try {
     if (!WinHttpSendRequest(exchange.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, body, body_size, body_size, 0))
         fail_with_last_error();
     if (!WinHttpReceiveResponse(exchange.get(), nullptr)) fail_with_last_error();
+    fail_when_stopped(request.stop);
 
     HttpResult result;
     result.status = static_cast<long>(status_code(exchange.get()));
     result.headers = answer_headers(exchange.get());
-    result.body = read_body(exchange.get(), request.max_body_bytes, deadline);
+    result.body = read_body(exchange.get(), request.max_body_bytes, deadline, request.stop);
     return result;
-} catch (const Error&) {
-    // Whatever call the closed handle made fail, the stop is the cause.
-    if (request.stop.stop_requested()) fail(std::u16string(stopped_exchange_text));
-    throw;
 }
