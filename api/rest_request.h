@@ -4,6 +4,7 @@
 #include "api/rest_response.h"
 
 #include <chrono>
+#include <stop_token>
 #include <string>
 
 // One endpoint's request: method, time limit and its one parameter, the
@@ -19,6 +20,9 @@ public:
     std::u16string Authorization;
     std::string ContentType;  // sent with a POST; its body is always empty
     std::chrono::milliseconds Timeout;
+    // Asked from another thread, ends the exchange in flight (Execute then
+    // throws); a default token never stops.
+    std::stop_token stop;
 
     // The answer, whatever its status, goes to the response; a transport
     // failure throws and leaves the response as it was.

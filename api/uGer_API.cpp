@@ -135,6 +135,12 @@ std::u16string Tger_API::envia_confirmacao_de_dados(std::u16string_view qualConf
     }
 }
 
+void Tger_API::stop_requests_on(const std::stop_token& stop)
+{
+    for (RestRequest* request : {&reqStatus, &rRequest_get_produtos, &rRequest_get_pessoas, &rRequest_post_Ok_dados})
+        request->stop = stop;
+}
+
 void Tger_API::Monta_matriz_json(std::u16string_view textIn, int qualCampo, int MaximoCampos)
 {
     MatrizJson = scan_json_members(textIn, qualCampo, MaximoCampos, chvA, chvF);

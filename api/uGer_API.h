@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,9 @@ public:
     std::u16string envia_confirmacao_de_dados(std::u16string_view qualConfirma);
     void Monta_matriz_json(std::u16string_view textIn, int qualCampo, int MaximoCampos);
     std::u16string deu_erro_api(std::u16string_view ErroIn);
+    // A stop asked on `stop` ends whichever request is in flight, on any
+    // thread, and fails every later one at once; a default token lifts it.
+    void stop_requests_on(const std::stop_token& stop);
 
     // Second of the day, for the back-off; replaceable by tests.
     std::function<int()> clock;

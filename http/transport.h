@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -22,7 +23,14 @@ struct HttpRequest {
     // one answer for longer.
     std::chrono::milliseconds total_limit{std::chrono::minutes(10)};
     std::size_t max_body_bytes = std::size_t{512} << 20;
+    // Asked from another thread, ends the exchange: perform then throws
+    // "REST request failed: " + stopped_exchange_text. With libcurl at once,
+    // however far it got; with WinHTTP, whose synchronous calls cannot be
+    // woken, before it starts and between its steps.
+    std::stop_token stop;
 };
+
+inline constexpr std::u16string_view stopped_exchange_text = u"the exchange was stopped";
 
 struct HttpResult {
     long status = 0;

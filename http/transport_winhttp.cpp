@@ -13,6 +13,7 @@
 #include <winhttp.h>
 
 #include <algorithm>
+#include <stop_token>
 
 namespace {
 
@@ -65,6 +66,14 @@ std::u16string description_of(DWORD code)
 [[noreturn]] void fail_with_last_error()
 {
     fail_with(GetLastError());
+}
+
+// A synchronous call cannot be cut off from another thread: Microsoft
+// warns against closing the handle under it, and Wine does not wake it.
+// The stop is heeded before the exchange and between its steps.
+void fail_when_stopped(const std::stop_token& stop)
+{
+    if (stop.stop_requested()) fail(std::u16string(stopped_exchange_text));
 }
 
 // A header line that would end early would let a value inject headers.
@@ -171,7 +180,8 @@ std::vector<std::pair<std::string, std::string>> answer_headers(HINTERNET reques
     return headers;
 }
 
-std::string read_body(HINTERNET request, std::size_t max_body_bytes, std::chrono::steady_clock::time_point deadline)
+std::string read_body(HINTERNET request, std::size_t max_body_bytes, std::chrono::steady_clock::time_point deadline,
+                      const std::stop_token& stop)
 {
     std::string body;
     DWORD announced = 0;
@@ -183,6 +193,7 @@ std::string read_body(HINTERNET request, std::size_t max_body_bytes, std::chrono
     }
     for (;;) {
         if (std::chrono::steady_clock::now() > deadline) fail(u"the whole exchange took too long");
+        fail_when_stopped(stop);
         DWORD available = 0;
         if (!WinHttpQueryDataAvailable(request, &available)) fail_with_last_error();
         if (available == 0) return body;
@@ -233,6 +244,7 @@ HttpTransport& HttpTransport::operator=(HttpTransport&& other) noexcept = defaul
 
 HttpResult HttpTransport::perform(const HttpRequest& request)
 {
+    fail_when_stopped(request.stop);
     const std::u16string headers = header_lines(request);
     const std::u16string url = utf8_to_utf16(request.url);
     const UrlParts parts = crack(url);
@@ -265,10 +277,11 @@ HttpResult HttpTransport::perform(const HttpRequest& request)
     if (!WinHttpSendRequest(exchange.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, body, body_size, body_size, 0))
         fail_with_last_error();
     if (!WinHttpReceiveResponse(exchange.get(), nullptr)) fail_with_last_error();
+    fail_when_stopped(request.stop);
 
     HttpResult result;
     result.status = static_cast<long>(status_code(exchange.get()));
     result.headers = answer_headers(exchange.get());
-    result.body = read_body(exchange.get(), request.max_body_bytes, deadline);
+    result.body = read_body(exchange.get(), request.max_body_bytes, deadline, request.stop);
     return result;
 }

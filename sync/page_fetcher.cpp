@@ -24,17 +24,12 @@ PageFetcher::PageFetcher(Tger_API& api, FetchMode mode)
 
 PageFetcher::~PageFetcher()
 {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    changed_.notify_all();
-    if (worker_.joinable()) worker_.join();
+    stop();
 }
 
 void PageFetcher::fetch_ahead(std::u16string_view selection, std::int32_t start_id)
 {
-    if (mode_ == FetchMode::serial) return;
+    if (mode_ == FetchMode::serial || stopped_) return;
     drop();
     if (!start_worker()) return;  // take() fetches it then
     {
@@ -75,12 +70,25 @@ void PageFetcher::drop()
     ahead_.failure = nullptr;
 }
 
-void PageFetcher::work()
+// The late answer to a page nobody will write must not hold the run's end:
+// the stop cuts its exchange off, and the failure it makes is dropped with
+// the page.
+void PageFetcher::stop() noexcept
+{
+    stopped_ = true;
+    if (!worker_.joinable()) return;
+    worker_.request_stop();
+    worker_.join();
+    api_.stop_requests_on({});
+    drop();
+}
+
+void PageFetcher::work(const std::stop_token& stop)
 {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return stopping_ || ahead_state_ == Ahead::asked; });
-        if (stopping_) return;
+        changed_.wait(lock, stop, [this] { return ahead_state_ == Ahead::asked; });
+        if (stop.stop_requested()) return;
         ahead_state_ = Ahead::fetching;
         const std::u16string selection = ahead_selection_;
         lock.unlock();
@@ -110,7 +118,8 @@ bool PageFetcher::start_worker() noexcept
 {
     if (worker_.joinable()) return true;
     try {
-        worker_ = std::thread([this] { work(); });
+        worker_ = std::jthread([this](const std::stop_token& stop) { work(stop); });
+        api_.stop_requests_on(worker_.get_stop_token());
         return true;
     } catch (const std::system_error&) {
         return false;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -33,11 +34,12 @@ FetchMode fetch_mode_of_environment();
 // one page is fetched at a time on a thread of its own, while the loop
 // writes the page it took before, so no more than two pages are held. That
 // thread uses ger_API and nothing else: the database, the report and the
-// shell stay with the loop.
+// shell stay with the loop. While the thread lives, its stop also ends
+// ger_API's request in flight.
 class PageFetcher {
 public:
     PageFetcher(Tger_API& api, FetchMode mode);
-    // A fetch under way is waited for and its page dropped.
+    // Stops, as stop() does.
     ~PageFetcher();
     PageFetcher(const PageFetcher&) = delete;
     PageFetcher& operator=(const PageFetcher&) = delete;
@@ -50,11 +52,15 @@ public:
     ProductsPage& take(std::u16string_view selection, std::int32_t start_id);
     // Waits for a fetch under way, so that ger_API is free, and drops its page.
     void drop();
+    // Once the run's outcome is decided: a fetch under way is cut off and
+    // its page dropped unwritten, and the thread ends. Nothing is fetched
+    // ahead after it.
+    void stop() noexcept;
 
 private:
     enum class Ahead { none, asked, fetching, fetched };
 
-    void work();
+    void work(const std::stop_token& stop);
     void fetch(ProductsPage& page, const std::u16string& selection) noexcept;
     bool start_worker() noexcept;
 
@@ -64,8 +70,8 @@ private:
     ProductsPage ahead_;  // the worker's while asked or fetching
     std::u16string ahead_selection_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable_any changed_;
     Ahead ahead_state_ = Ahead::none;
-    bool stopping_ = false;
-    std::thread worker_;
+    bool stopped_ = false;
+    std::jthread worker_;
 };

@@ -59,6 +59,12 @@ ProductImport::ProductImport(Tger_API& api, TdtmApi& database, RunReport& report
 
 std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view qual_tipo_at)
 {
+    // However the loop ends, its outcome is decided: nothing may wait on
+    // the answer to a page fetched ahead.
+    struct StopFetching {
+        PageFetcher& fetcher;
+        ~StopFetching() { fetcher.stop(); }
+    } stop_fetching{fetcher_};
     ObjKelvo.Clear_memory_pc();
     std::int32_t Id_inicial_at = 0;
     std::optional<std::u16string> strRetorno;

@@ -3,12 +3,14 @@
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
+#include "sync/run_fixture.h"
 #include "tools/quintara_service.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <future>
+#include <latch>
 #include <sstream>
 #include <utility>
 
@@ -120,6 +122,62 @@ TEST(ImportRun, ImportsTheCatalogueAndExits)
     EXPECT_EQ(skipped + "Resumo: 3 páginas, 6 produtos inseridos, 0 atualizados, 1 ignorados, 4 departamentos criados",
               err.substr(0, timing));
     EXPECT_EQ(err.size() - 1, err.find('\n', timing)) << err;
+}
+
+// A page that names the next start fails to write while the answer to the
+// next page is held back: the importer ends with its result, and the
+// answer is still held. The write can fail only once the next page is
+// asked for: another station holds product 1 and commits its update then,
+// which the importer's update of it conflicts with.
+TEST(ImportRun, LateAnswerToThePageAheadDoesNotHoldTheEnd)
+{
+    using namespace run_fixture;
+    TestDatabase database;
+    const std::string database_name = firebird_server().database_name(database.file);
+    execute_statements(database_name, {u"insert into Mercadorias (cod_red, nom_mer) values (1, 'Antigo')"});
+    StationHoldingRow other_station(database_name, 1);
+    TempDir dir;
+    const auto importer = install_importer(dir.path());
+    ServiceOptions service_options;
+    service_options.expected_token = token;
+    QuintaraService service(std::move(service_options));
+    const std::string next_page = std::string(QuintaraService::products_path) + "1/TODOS/1";
+    service.script(std::string(QuintaraService::products_path) + "1/TODOS/0", page({{.codigo = 1}}, 1));
+    service.script(next_page, page({{.codigo = 2}}, 0));
+    std::latch next_page_held(1), release(1);
+    service.before_answer([&](const ReceivedRequest& r) {
+        if (r.target != "/" + next_page) return;
+        other_station.holding.commit();
+        next_page_held.count_down();
+        release.wait();
+    });
+    struct Release {
+        std::latch& release;
+        QuintaraService& service;
+        ~Release()
+        {
+            release.count_down();
+            service.stop();  // the hook is done with the latches
+        }
+    } release_at_end{release, service};
+    write_file_bytes(dir / "ConfigImporta.ini", "[CONF]\r\ntoken_quintara=" + token + "\r\npathBancoDados=" +
+                                                    database_name + "\r\nReg_por_trafego=1\r\n");
+
+    auto options = headless();
+    options.env["QUINTARA_BASE_URL"] = service.base_url();
+    options.env["CURL_CA_BUNDLE"] = service.ca_file().string();
+    options.env["no_proxy"] = "127.0.0.1";
+    // Below the page's own limit of 30 s without a byte: a process that
+    // waited for the held answer is killed, and fails here.
+    options.timeout = std::chrono::seconds(20);
+    const auto result = run_process(importer, options);
+
+    EXPECT_TRUE(next_page_held.try_wait());
+    EXPECT_FALSE(result.timed_out);
+    EXPECT_EQ(0, result.exit_code) << result.err;
+    const std::string outcome = read_file_bytes(dir / "ConfigImporta.ret");
+    EXPECT_TRUE(outcome.starts_with(utf8_bom + "ERRO: a gravacao do produto 1 falhou (")) << outcome;
+    EXPECT_NE(std::string::npos, outcome.find("update conflicts with concurrent update")) << outcome;
 }
 
 // While another importer of the installation runs, a second one leaves

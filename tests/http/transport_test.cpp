@@ -4,6 +4,10 @@
 #include "support/test_service.h"
 #include "util/utf.h"
 
+#include <future>
+#include <latch>
+#include <stop_token>
+
 namespace {
 
 using std::chrono::milliseconds;
@@ -97,6 +101,41 @@ TEST_F(HttpTransportTest, SilenceEndsTheExchangeButASlowLiveDownloadCompletes)
     trickle.chunk_pause = milliseconds(300);  // 2.1 s in all, never 1 s without a byte
     service.script("trickle", trickle);
     EXPECT_EQ(80u, get("trickle", milliseconds(1000)).body.size());
+}
+
+// A stop from another thread ends an exchange whose answer the service
+// holds back: the transport neither waits for the answer nor for its own
+// limits, and its next exchange goes through. A stop asked before the
+// exchange ends it before anything is sent.
+TEST_F(HttpTransportTest, StopEndsAnExchangeWhoseAnswerIsHeld)
+{
+    const std::u16string stopped = u"REST request failed: " + std::u16string(stopped_exchange_text);
+    std::latch arrived(1), release(1);
+    service.before_answer([&](const ReceivedRequest& r) {
+        if (r.target != "/held") return;
+        arrived.count_down();
+        release.wait();
+    });
+    struct Release {
+        std::latch& release;
+        ~Release() { release.count_down(); }  // however the test ends
+    } release_at_end{release};
+
+    std::stop_source stop;
+    HttpRequest held;
+    held.url = url("held");
+    held.timeout = std::chrono::minutes(10);  // only the stop can end it
+    held.stop = stop.get_token();
+    auto failure = std::async(std::launch::async, [&] { return failure_message([&] { transport.perform(held); }); });
+    arrived.wait();
+    stop.request_stop();
+    ASSERT_EQ(std::future_status::ready, failure.wait_for(std::chrono::minutes(1))) << "the stop left it waiting";
+    EXPECT_EQ(stopped, failure.get());
+    EXPECT_EQ(200, get("api/getStatus").status);
+
+    service.clear_received();
+    EXPECT_EQ(stopped, failure_message([&] { transport.perform(held); }));
+    EXPECT_TRUE(service.received().empty());
 }
 
 TEST_F(HttpTransportTest, UnreachableServiceIsATransportFailure)

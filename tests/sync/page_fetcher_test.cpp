@@ -2,6 +2,7 @@
 // service keeps an answer back, or the shell keeps the loop at a step,
 // until the other side has reached its point.
 #include "sync/run_fixture.h"
+#include "util/installation_lock.h"
 
 #include <gtest/gtest.h>
 
@@ -201,6 +202,38 @@ TEST_F(FetchAhead, QuitDuringAFetchAheadWaitsForTheResult)
                                                                          u"order by cod_red")));
     EXPECT_EQ(confirmation(), requests().back());
     EXPECT_EQ(0, objects.shell.calls_off_thread);
+}
+
+// A page that names the next start fails to write while the answer to
+// that next page is held back: the run ends, its result written and the
+// installation free for the next start, and nothing of the answer is
+// waited for.
+TEST_F(FetchAhead, LateAnswerToThePageAheadHoldsNothingAfterTheResult)
+{
+    service->script(page_path("1", 0), page({"{\"codigo\":1,\"nome\":\"Sem os outros membros\"}", control(1)}));
+    service->script(page_path("1", 1), page({{.codigo = 2}}, 0));
+    Gate arrived, release;
+    watch_request(page_path("1", 1), arrived, &release);
+    write_request("1");
+
+    RunObjects objects(dir.path(), service->base_url());
+    objects.ger_API.rRequest_get_produtos.Timeout = std::chrono::minutes(10);  // only a stop can end it
+    objects.shell.on_event = [&](const std::string& event) {
+        if (event == "write 1") {
+            EXPECT_TRUE(arrived.wait());
+        }
+    };
+    EXPECT_EQ(ImportRun::Ending::quit, objects.run.timerImportTimer());
+
+    EXPECT_EQ(utf8_bom + run_failure + "tblProdutos: Field 'apelidoProduto' not found",
+              read_file_bytes(dir / "ConfigImporta.ret"));
+    std::optional<InstallationLock> next_start;
+    EXPECT_EQ(InstallationLock::Outcome::taken, InstallationLock::try_take(dir / "ConfigImporta.lock", next_start));
+    EXPECT_EQ((std::vector<std::string>{"query 1", "write 1", "failed: 0 pages, 0 written, 0 skipped"}),
+              objects.shell.events);
+    EXPECT_EQ(0, objects.shell.calls_off_thread);
+    release.open();
+    service->stop();  // its serving threads, the hook's included, end before the gates go
 }
 
 // The last page is asked for before the first is written, and so in hand

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <stop_token>
 #include <string>
 
 namespace {
@@ -72,6 +73,19 @@ TEST_F(ServiceTransportTest, ConfirmationPostSendsAnEmptyBody)
     confirmation.method = "POST";
     confirmation.headers.emplace_back("Content-Type", "application/x-www-form-urlencoded");
     EXPECT_EQ(200, transport.perform(confirmation).status);
+}
+
+// A stop asked before the exchange ends it without a request; the
+// transport then serves the next one as before.
+TEST_F(ServiceTransportTest, StoppedExchangeFailsAndTheNextGoesThrough)
+{
+    std::stop_source stop;
+    stop.request_stop();
+    auto stopped = request("api/getStatus", bearer);
+    stopped.stop = stop.get_token();
+    EXPECT_EQ(u"REST request failed: " + std::u16string(stopped_exchange_text),
+              failure_message([&] { transport.perform(stopped); }));
+    EXPECT_EQ(200, transport.perform(request("api/getStatus", bearer)).status);
 }
 
 }  // namespace
