@@ -17,7 +17,7 @@ set -euo pipefail
 group=${1:-test}
 
 demo_packages=(
-  build-essential cmake pkg-config make
+  g++ make cmake pkg-config
   libcurl4-openssl-dev libssl-dev openssl ca-certificates
   rapidjson-dev libcpp-httplib-dev
   # The client library, the embedded engine that opens a database file, and
