@@ -1,36 +1,65 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need; with
-# the argument "fuzz" also clang and its fuzzer runtime for `make fuzz`; with
-# "wine32" also 32-bit Wine and the i386 pieces of the 32-bit import test.
-# Idempotent: does nothing when every package is already installed.
+# Installs the Debian packages of one group; idempotent, it does nothing when
+# every package of the group is already installed.
+#
+#   scripts/install-deps.sh demo     the Linux program, the substitute service
+#                                    and their build (make, make demo)
+#   scripts/install-deps.sh windows  the cross toolchains and the headers the
+#                                    Windows build reads (make windows)
+#   scripts/install-deps.sh [test]   everything the tests need: the above, the
+#                                    Firebird server, X tools, Wine (make test)
+#   scripts/install-deps.sh fuzz     the tests' group and clang with its fuzzer
+#                                    runtime (make fuzz)
+#   scripts/install-deps.sh wine32   the tests' group and 32-bit Wine with the
+#                                    i386 pieces of the 32-bit import test
 set -euo pipefail
 
-packages=(
-  build-essential cmake pkg-config make
-  libgtest-dev
+group=${1:-test}
+
+demo_packages=(
+  g++ make cmake pkg-config
   libcurl4-openssl-dev libssl-dev openssl ca-certificates
   rapidjson-dev libcpp-httplib-dev
-  libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils firebird3.0-server
-  qt6-base-dev qt6-qpa-plugins libx11-dev
-  xvfb trayer xdotool x11-utils imagemagick fonts-dejavu-core
-  # The Windows build (make windows) and its tests under Wine.
-  g++-mingw-w64-x86-64-posix googletest zip
-  wine wine64 wine64-tools libwine-dev
-  # The 32-bit exe.
-  g++-mingw-w64-i686-posix
+  # The client library, the embedded engine that opens a database file, and
+  # isql-fb, with which the demo creates its database and shows its rows.
+  libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
+  qt6-base-dev qt6-qpa-plugins
 )
-if [ "${1:-}" = fuzz ]; then
-  packages+=(clang libclang-rt-14-dev)
-fi
-# Running the 32-bit exe under Wine takes i386 packages (231 MB, and an
-# architecture added to the system), so only on request: where the kernel
-# runs no 32-bit programs they cannot be used, and then the 32-bit Wine tests
-# say they are skipped.
+# The client library's header and RapidJSON come from Debian's packages on
+# the Windows side too.
+windows_packages=(
+  cmake make firebird-dev rapidjson-dev
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+)
+test_packages=(
+  "${demo_packages[@]}" "${windows_packages[@]}"
+  libgtest-dev
+  # The private server the server tests and the benchmark start.
+  firebird3.0-server
+  libx11-dev xvfb trayer xdotool x11-utils imagemagick fonts-dejavu-core
+  # The Windows build's tests under Wine.
+  googletest zip wine wine64 wine64-tools libwine-dev
+)
+
 wine32_requested=false
-if [ "${1:-}" = wine32 ]; then
-  wine32_requested=true
-  packages+=(gcc-multilib libwine-dev:i386 libfbclient2:i386 firebird3.0-server-core:i386)
-fi
+case $group in
+  demo) packages=("${demo_packages[@]}") ;;
+  windows) packages=("${windows_packages[@]}") ;;
+  test) packages=("${test_packages[@]}") ;;
+  fuzz) packages=("${test_packages[@]}" clang libclang-rt-14-dev) ;;
+  # Running the 32-bit exe under Wine takes i386 packages (231 MB, and an
+  # architecture added to the system), so only on request: where the kernel
+  # runs no 32-bit programs they cannot be used, and then the 32-bit Wine
+  # tests say they are skipped.
+  wine32)
+    wine32_requested=true
+    packages=("${test_packages[@]}" gcc-multilib libwine-dev:i386 libfbclient2:i386 firebird3.0-server-core:i386)
+    ;;
+  *)
+    echo "Unknown group '$group': demo, windows, test, fuzz or wine32" >&2
+    exit 2
+    ;;
+esac
 
 is_installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
@@ -62,7 +91,7 @@ fi
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "These Debian packages are missing: ${missing[*]}${missing[*]:+ }$(want_wine32 && echo wine32:i386)" >&2
-  echo "Install them as root (sudo $0), or run 'make' as root." >&2
+  echo "Install them as root (sudo $0 $group), or run make as root." >&2
   exit 1
 fi
 
