@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -125,22 +126,43 @@ std::optional<std::u16string> compact_text_of(const std::function<bool(JsonEvent
     return text;
 }
 
-// A page accepted once is accepted again, as the same table, when its compact
-// text comes back as a UTF-8 body: nothing it holds may only be read once.
-void expect_accepted_again(const std::u16string& compact, char16_t separator, const TableSnapshot& first)
+// An answer's bytes as the loop gets them: streamed into the products table,
+// and kept as the compact text the checker reads.
+struct StreamedPage {
+    TableSnapshot table;
+    std::optional<std::u16string> compact;
+    bool empty = true;
+};
+
+StreamedPage stream_page(std::string body, const std::string& content_type, char16_t separator)
 {
     HttpResult result;
     result.status = 200;
-    result.headers = {{"Content-Type", "application/json; charset=utf-8"}};
-    result.body = utf16_to_utf8(compact);
+    result.headers = {{"Content-Type", content_type}};
+    result.body = std::move(body);
+
     RestResponse response;
     MemoryTable table(u"tblProdutos");
     table.set_decimal_separator(separator);
     RestTableAdapter adapter(response, table);
-    const TableSnapshot again = load_and_walk(table, [&] {
+    StreamedPage page;
+    page.table = load_and_walk(table, [&] {
         response.assign(result);
         adapter.Activate();
     });
+    try {
+        page.compact = response.compact_text();
+    } catch (const Error&) {
+    }
+    page.empty = response.empty();
+    return page;
+}
+
+// A page accepted once is accepted again, as the same table, when its compact
+// text comes back as a UTF-8 body: nothing it holds may only be read once.
+void expect_accepted_again(const std::u16string& compact, char16_t separator, const TableSnapshot& first)
+{
+    const TableSnapshot again = stream_page(utf16_to_utf8(compact), "application/json; charset=utf-8", separator).table;
     fuzz_expect(again.load == first.load && again.columns == first.columns && again.cells == first.cells,
                 "a page is read alike from its compact text", compact);
 }
@@ -153,32 +175,17 @@ int fuzz_page_body(const std::uint8_t* data, std::size_t size)
     const std::uint8_t selector = input.byte();
     const std::string content_type = content_types[selector % std::size(content_types)];
     const char16_t separator = selector & 0x80 ? u',' : u'.';
-    HttpResult result;
-    result.status = 200;
-    result.headers = {{"Content-Type", content_type}};
-    result.body = std::string(input.rest());
-
-    RestResponse response;
-    MemoryTable table(u"tblProdutos");
-    table.set_decimal_separator(separator);
-    RestTableAdapter adapter(response, table);
-    const TableSnapshot streamed = load_and_walk(table, [&] {
-        response.assign(result);
-        adapter.Activate();
-    });
-
-    std::optional<std::u16string> compact;
-    try {
-        compact = response.compact_text();
-    } catch (const Error&) {
-    }
-    if (!response.empty())
+    const std::string body(input.rest());
+    const StreamedPage page = stream_page(body, content_type, separator);
+    const TableSnapshot& streamed = page.table;
+    const std::optional<std::u16string>& compact = page.compact;
+    if (!page.empty)
         fuzz_expect(compact.has_value() == (streamed.load != Load::not_json),
                     "the table and the compact text agree on what is JSON");
 
     // The body decoded as a whole and read as UTF-16 gives the same table and
     // the same compact text as the stream from the bytes.
-    const std::u16string decoded = decode_body_text(result.body, content_type);
+    const std::u16string decoded = decode_body_text(body, content_type);
     MemoryTable whole(u"tblProdutos");
     whole.set_decimal_separator(separator);
     const TableSnapshot from_text = load_and_walk(whole, [&] { whole.load_body(decoded); });
