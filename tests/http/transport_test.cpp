@@ -6,6 +6,7 @@
 
 #include <future>
 #include <latch>
+#include <memory>
 #include <stop_token>
 
 namespace {
@@ -110,16 +111,20 @@ TEST_F(HttpTransportTest, SilenceEndsTheExchangeButASlowLiveDownloadCompletes)
 TEST_F(HttpTransportTest, StopEndsAnExchangeWhoseAnswerIsHeld)
 {
     const std::u16string stopped = u"REST request failed: " + std::u16string(stopped_exchange_text);
-    std::latch arrived(1), release(1);
-    service.before_answer([&](const ReceivedRequest& r) {
+    // The hook owns its latches: it may reach its wait after the test is over.
+    struct Hold {
+        std::latch arrived{1}, release{1};
+    };
+    const auto hold = std::make_shared<Hold>();
+    service.before_answer([hold](const ReceivedRequest& r) {
         if (r.target != "/held") return;
-        arrived.count_down();
-        release.wait();
+        hold->arrived.count_down();
+        hold->release.wait();
     });
     struct Release {
-        std::latch& release;
-        ~Release() { release.count_down(); }  // however the test ends
-    } release_at_end{release};
+        Hold& hold;
+        ~Release() { hold.release.count_down(); }  // however the test ends
+    } release_at_end{*hold};
 
     std::stop_source stop;
     HttpRequest held;
@@ -127,7 +132,7 @@ TEST_F(HttpTransportTest, StopEndsAnExchangeWhoseAnswerIsHeld)
     held.timeout = std::chrono::minutes(10);  // only the stop can end it
     held.stop = stop.get_token();
     auto failure = std::async(std::launch::async, [&] { return failure_message([&] { transport.perform(held); }); });
-    arrived.wait();
+    hold->arrived.wait();
     stop.request_stop();
     ASSERT_EQ(std::future_status::ready, failure.wait_for(std::chrono::minutes(1))) << "the stop left it waiting";
     EXPECT_EQ(stopped, failure.get());
