@@ -30,16 +30,32 @@ bool is_digit(char16_t c)
     return c >= u'0' && c <= u'9';
 }
 
-// A character run [start, end) of the text.
+// A character run [start, end) of the text that the reader is shown as
+// something it takes. RapidJSON refuses two things JSON's grammar allows,
+// and one of them must not refuse a whole page:
+// - a number too large for a double: shown as "0.0…" of its own length,
+//   while its characters are handed on from the text itself, so that only
+//   its own cell fails;
+// - an unpaired surrogate escape (a lone high one is refused, a lone low one
+//   passed on as a bare code unit): shown as \uFFFD, like any malformed text.
 struct Span {
+    enum class As { zero, replacement_character };
     std::size_t start;
     std::size_t end;
+    As as;
+
+    template <typename CharT> CharT shown_at(std::size_t position) const
+    {
+        static constexpr char replacement_escape[] = "\\uFFFD";
+        const std::size_t offset = position - start;
+        if (as == As::replacement_character) return CharT(replacement_escape[offset]);
+        return offset == 1 ? CharT('.') : CharT('0');
+    }
 };
 
 // Whether `run` is a JSON number that RapidJSON refuses as too large for a
 // double, or might: an exponent of three digits or more, or a whole part
-// of 300 digits or more. JSON's grammar allows them, and the table fails
-// only such a number's own cell.
+// of 300 digits or more.
 template <typename CharT> bool reader_may_refuse(std::basic_string_view<CharT> run)
 {
     std::size_t i = run.starts_with(CharT('-')) ? 1 : 0;
@@ -64,31 +80,84 @@ template <typename CharT> bool reader_may_refuse(std::basic_string_view<CharT> r
     return i == run.size() && (exponent_digits >= 3 || whole_digits >= 300);
 }
 
-// The numbers outside strings that reader_may_refuse, in text order.
-template <typename CharT> std::vector<Span> numbers_to_mask(std::basic_string_view<CharT> text)
-{
-    std::vector<Span> spans;
-    for (std::size_t i = 0; i < text.size();) {
-        if (text[i] == CharT('"')) {
-            for (++i; i < text.size() && text[i] != CharT('"'); ++i)
-                if (text[i] == CharT('\\')) ++i;
-            ++i;
-        } else if (text[i] == CharT('-') || is_digit(text[i])) {
-            const std::size_t start = i;
-            while (i < text.size() && is_number_character(text[i])) ++i;
-            if (reader_may_refuse(text.substr(start, i - start))) spans.push_back({start, i});
-        } else {
-            ++i;
+// Finds, in one pass and in text order, the spans the reader must be shown
+// as something else.
+template <typename CharT> class MaskScan {
+public:
+    explicit MaskScan(std::basic_string_view<CharT> text) : text_(text) { }
+
+    std::vector<Span> spans() &&
+    {
+        for (std::size_t i = 0; i < text_.size();) {
+            if (text_[i] == CharT('"')) i = past_string(i + 1);
+            else if (text_[i] == CharT('-') || is_digit(text_[i])) i = past_number(i);
+            else ++i;
         }
+        return std::move(spans_);
     }
-    return spans;
-}
+
+private:
+    static constexpr std::size_t escape_length = 6;  // \uXXXX
+
+    static bool is_high(unsigned unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+    static bool is_low(unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+    static int hex_digit(CharT c)
+    {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    }
+
+    std::size_t past_number(std::size_t start)
+    {
+        std::size_t end = start;
+        while (end < text_.size() && is_number_character(text_[end])) ++end;
+        if (reader_may_refuse(text_.substr(start, end - start))) spans_.push_back({start, end, Span::As::zero});
+        return end;
+    }
+
+    std::size_t past_string(std::size_t i)
+    {
+        while (i < text_.size() && text_[i] != CharT('"')) i = text_[i] == CharT('\\') ? past_escape(i) : i + 1;
+        return i + 1;
+    }
+
+    // The code unit of the \uXXXX escape at `at`, if one stands there.
+    std::optional<unsigned> unit_at(std::size_t at) const
+    {
+        if (at + escape_length > text_.size() || text_[at] != '\\' || text_[at + 1] != 'u') return std::nullopt;
+        unsigned unit = 0;
+        for (std::size_t i = at + 2; i < at + escape_length; ++i) {
+            const int digit = hex_digit(text_[i]);
+            if (digit < 0) return std::nullopt;
+            unit = unit * 16 + static_cast<unsigned>(digit);
+        }
+        return unit;
+    }
+
+    std::size_t past_escape(std::size_t at)
+    {
+        const auto unit = unit_at(at);
+        if (!unit) return at + 2;  // \\, \" and the like, or no escape the reader takes
+        if (is_high(*unit)) {
+            const auto next = unit_at(at + escape_length);
+            if (next && is_low(*next)) return at + 2 * escape_length;
+        }
+        if (is_high(*unit) || is_low(*unit))
+            spans_.push_back({at, at + escape_length, Span::As::replacement_character});
+        return at + escape_length;
+    }
+
+    std::basic_string_view<CharT> text_;
+    std::vector<Span> spans_;
+};
 
 // A read-only RapidJSON stream over a view. It reports '\0' at the end; the
 // caller checks afterwards that the reader really got there, so an embedded
-// NUL cannot pass for the end of the text. The masked numbers read as "0.0…"
-// of their own length, which the reader takes; their characters are handed
-// on from the text itself.
+// NUL cannot pass for the end of the text. The masked spans read as what
+// they are shown as.
 template <typename CharT> class ViewStream {
 public:
     using Ch = CharT;
@@ -99,7 +168,7 @@ public:
     {
         if (position_ >= text_.size()) return Ch(0);
         if (next_mask_ < masked_.size() && position_ >= masked_[next_mask_].start)
-            return position_ == masked_[next_mask_].start + 1 ? Ch('.') : Ch('0');
+            return masked_[next_mask_].template shown_at<Ch>(position_);
         return text_[position_];
     }
     Ch Take()
@@ -224,84 +293,13 @@ private:
     std::vector<void*> outgrown_;
 };
 
-// RapidJSON refuses a high-surrogate escape that no low one follows, yet
-// passes a lone low one on as a bare code unit. JSON's grammar allows both,
-// and one such string must not refuse a whole page: each unpaired surrogate
-// escape is rewritten as \uFFFD before the reader sees it. The escapes keep
-// their length, and a text without any is read in place.
-template <typename CharT> class SurrogateEscapes {
-public:
-    explicit SurrogateEscapes(std::basic_string_view<CharT> text) : text_(text) { }
-
-    std::basic_string_view<CharT> mended()
-    {
-        for (std::size_t at = text_.find(CharT('\\')); at != text_.npos; at = text_.find(CharT('\\'), at))
-            at = past_escape(at);
-        return copy_ ? std::basic_string_view<CharT>(*copy_) : text_;
-    }
-
-private:
-    static constexpr std::size_t escape_length = 6;  // \uXXXX
-
-    static bool is_high(unsigned unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-    static bool is_low(unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
-    static int hex_digit(CharT c)
-    {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        return -1;
-    }
-
-    // The code unit of the \uXXXX escape at `at`, if one stands there.
-    std::optional<unsigned> unit_at(std::size_t at) const
-    {
-        if (at + escape_length > text_.size() || text_[at] != '\\' || text_[at + 1] != 'u') return std::nullopt;
-        unsigned unit = 0;
-        for (std::size_t i = at + 2; i < at + escape_length; ++i) {
-            const int digit = hex_digit(text_[i]);
-            if (digit < 0) return std::nullopt;
-            unit = unit * 16 + static_cast<unsigned>(digit);
-        }
-        return unit;
-    }
-
-    // Where scanning goes on after the escape starting at `at`.
-    std::size_t past_escape(std::size_t at)
-    {
-        const auto unit = unit_at(at);
-        if (!unit) return at + 2;  // \\, \" and the like, or no escape the reader takes
-        if (is_high(*unit)) {
-            const auto next = unit_at(at + escape_length);
-            if (next && is_low(*next)) return at + 2 * escape_length;
-            replace(at);
-        } else if (is_low(*unit)) {
-            replace(at);
-        }
-        return at + escape_length;
-    }
-
-    void replace(std::size_t at)
-    {
-        if (!copy_) copy_.emplace(text_);
-        static constexpr char replacement[] = "\\uFFFD";
-        std::copy(replacement, replacement + escape_length, copy_->begin() + static_cast<std::ptrdiff_t>(at));
-    }
-
-    std::basic_string_view<CharT> text_;
-    std::optional<std::basic_string<CharT>> copy_;
-};
-
 // Strict JSON: no comments, no trailing commas, one value and then only
 // white space; numbers handed over as their characters.
 constexpr unsigned parse_flags = rapidjson::kParseNumbersAsStringsFlag;
 
-template <typename SourceEncoding, typename CharT> bool parse(std::basic_string_view<CharT> body, JsonEvents& events)
+template <typename SourceEncoding, typename CharT> bool parse(std::basic_string_view<CharT> text, JsonEvents& events)
 {
-    SurrogateEscapes<CharT> escapes(body);
-    const std::basic_string_view<CharT> text = escapes.mended();
-    ViewStream<CharT> stream(text, numbers_to_mask(text));
+    ViewStream<CharT> stream(text, MaskScan<CharT>(text).spans());
     EventRelay<CharT> relay(stream, events);
     ParseStackAllocator stack_memory;  // outlives the reader
     rapidjson::GenericReader<SourceEncoding, Utf16, ParseStackAllocator> reader(&stack_memory);
