@@ -1,5 +1,6 @@
 #include "tools/quintara_service.h"
 
+#include "support/temp_dir.h"
 #include "tools/service_certificate.h"
 #include "util/ascii_text.h"
 
@@ -13,10 +14,9 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <thread>
-
-#include <stdlib.h>
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::system_clock;
@@ -86,13 +86,6 @@ void write_text_file(const fs::path& file, const std::string& text)
     if (!out) throw std::runtime_error("cannot write " + file.string());
 }
 
-fs::path make_temporary_directory()
-{
-    std::string pattern = (fs::temp_directory_path() / "quintara-service-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary directory");
-    return pattern;
-}
-
 struct Script {
     ScriptedAnswer answer;
     int times;
@@ -110,7 +103,7 @@ std::optional<std::string> ReceivedRequest::header(const std::string& name) cons
 struct QuintaraService::State {
     ServiceOptions options;
     Catalogue catalogue;
-    fs::path owned_directory;
+    std::optional<TempDir> owned_directory;
     fs::path ca_file;
     std::unique_ptr<httplib::SSLServer> server;
     std::thread thread;
@@ -131,8 +124,7 @@ struct QuintaraService::State {
         if (!options.certificate_file.empty()) return;
         fs::path dir = options.certificate_dir;
         if (dir.empty()) {
-            owned_directory = make_temporary_directory();
-            dir = owned_directory;
+            dir = owned_directory.emplace().path();
         }
         fs::create_directories(dir);
         ServiceCertificate generated = make_service_certificate();
@@ -298,8 +290,6 @@ QuintaraService::QuintaraService(ServiceOptions options) : state_(std::make_uniq
 QuintaraService::~QuintaraService()
 {
     stop();
-    std::error_code ignored;
-    if (!state_->owned_directory.empty()) fs::remove_all(state_->owned_directory, ignored);
 }
 
 void QuintaraService::stop()

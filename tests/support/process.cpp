@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -104,6 +105,57 @@ ProcessResult run_process(const std::filesystem::path& program, const ProcessOpt
     result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
     return result;
+}
+
+namespace {
+
+class FileActions {
+public:
+    FileActions() { posix_spawn_file_actions_init(&actions_); }
+    ~FileActions() { posix_spawn_file_actions_destroy(&actions_); }
+    FileActions(const FileActions&) = delete;
+    FileActions& operator=(const FileActions&) = delete;
+
+    void open(int fd, const std::filesystem::path& file, int flags)
+    {
+        posix_spawn_file_actions_addopen(&actions_, fd, file.c_str(), flags, 0644);
+    }
+    const posix_spawn_file_actions_t* get() const { return &actions_; }
+
+private:
+    posix_spawn_file_actions_t actions_;
+};
+
+}  // namespace
+
+ChildRun run_child(const ChildOptions& options)
+{
+    if (options.args.empty()) throw std::runtime_error("no program to run");
+    FileActions actions;
+    actions.open(0, options.stdin_file, O_RDONLY);
+    actions.open(1, options.stdout_file, O_WRONLY | O_CREAT | O_TRUNC);
+    actions.open(2, options.stderr_file, O_WRONLY | O_CREAT | O_TRUNC);
+
+    auto arg_texts = options.args;
+    auto env_texts = environment_with(options.env);
+    auto argv = c_strings(arg_texts);
+    auto envp = c_strings(env_texts);
+
+    const auto started = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    if (int error = posix_spawnp(&pid, argv[0], actions.get(), nullptr, argv.data(), envp.data()))
+        throw std::runtime_error("cannot start " + options.args[0] + ": " + std::strerror(error));
+
+    int status = 0;
+    rusage usage{};
+    while (wait4(pid, &status, 0, &usage) < 0)
+        if (errno != EINTR) throw std::runtime_error("waiting for " + options.args[0] + " failed");
+
+    ChildRun run;
+    run.elapsed = std::chrono::steady_clock::now() - started;
+    run.peak_resident_kb = usage.ru_maxrss;
+    if (WIFEXITED(status)) run.exit_code = WEXITSTATUS(status);
+    return run;
 }
 
 std::filesystem::path install_importer(const std::filesystem::path& dir)

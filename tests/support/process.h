@@ -27,6 +27,26 @@ struct ProcessOptions {
 
 ProcessResult run_process(const std::filesystem::path& program, const ProcessOptions& options = {});
 
+// One program run to its end, its standard streams on files, with what the
+// kernel measured of it: for measuring a program rather than reading it.
+struct ChildRun {
+    int exit_code = -1;  // -1: ended by a signal
+    std::chrono::duration<double> elapsed{};
+    long peak_resident_kb = 0;  // ru_maxrss of the child alone
+};
+
+struct ChildOptions {
+    std::vector<std::string> args;  // args[0] is the program, looked up in PATH
+    // Applied over this process's environment; nullopt removes a variable.
+    std::map<std::string, std::optional<std::string>> env;
+    std::filesystem::path stdin_file = "/dev/null";
+    std::filesystem::path stdout_file = "/dev/null";
+    std::filesystem::path stderr_file = "/dev/null";
+};
+
+// Throws std::runtime_error when the program cannot be started.
+ChildRun run_child(const ChildOptions& options);
+
 // For starting processes by hand: the test's environment with the changes
 // applied, and NUL-terminated pointer arrays over texts for exec calls.
 std::vector<std::string> environment_with(const std::map<std::string, std::optional<std::string>>& changes);

@@ -23,7 +23,8 @@
 // times one exchange's round trip, fetching ahead and page by page.
 #include "db/merchandise_batch.h"
 #include "support/firebird_server.h"
-#include "tools/bench/child_process.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
 #include "tools/bench/count_argument.h"
 #include "tools/bench/counting_proxy.h"
 #include "tools/bench/engine_floor.h"
@@ -125,29 +126,8 @@ void write_text(const fs::path& file, const std::string& text)
     if (!out) throw std::runtime_error("cannot write " + file.string());
 }
 
-class WorkDirectory {
-public:
-    WorkDirectory()
-    {
-        std::string pattern = (fs::temp_directory_path() / "importador-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary directory");
-        path_ = pattern;
-    }
-    ~WorkDirectory()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    WorkDirectory(const WorkDirectory&) = delete;
-    WorkDirectory& operator=(const WorkDirectory&) = delete;
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
-
 // isql-fb with a script on its standard input; its output is discarded.
-ChildRun run_isql(const WorkDirectory& work, const std::string& script, const std::string& database = {})
+ChildRun run_isql(const TempDir& work, const std::string& script, const std::string& database = {})
 {
     const fs::path script_file = work / "script.sql";
     const fs::path errors = work / "isql.err";
@@ -166,7 +146,7 @@ ChildRun run_isql(const WorkDirectory& work, const std::string& script, const st
 
 using Environment = std::map<std::string, std::optional<std::string>>;
 
-fs::path fresh_database(const WorkDirectory& work, const Arguments& arguments, const std::string& name,
+fs::path fresh_database(const TempDir& work, const Arguments& arguments, const std::string& name,
                         bool with_staging = false)
 {
     const fs::path file = work / (name + ".fdb");
@@ -209,7 +189,7 @@ double round_trip_seconds(const std::string& base_url, const fs::path& ca_file)
 // `database` as the importer's configuration names it: a file, or
 // host/port:file. With `link_delay`, the importer reaches the service
 // through a relay that delays each direction by it.
-ImporterRun run_importer(const WorkDirectory& work, const Arguments& arguments, const std::string& database,
+ImporterRun run_importer(const TempDir& work, const Arguments& arguments, const std::string& database,
                          std::size_t products, std::size_t page_size, const Environment& extra_env = {},
                          std::optional<std::chrono::milliseconds> link_delay = std::nullopt)
 {
@@ -269,7 +249,7 @@ ImporterRun run_importer(const WorkDirectory& work, const Arguments& arguments, 
     return run;
 }
 
-double replay_seconds(const WorkDirectory& work, const fs::path& database, const std::string& script)
+double replay_seconds(const TempDir& work, const fs::path& database, const std::string& script)
 {
     const double idle = run_isql(work, "commit;\n", database.string()).elapsed.count();
     const double total = run_isql(work, script, database.string()).elapsed.count();
@@ -348,7 +328,7 @@ struct TwoImports {
     ImporterRun again;
 };
 
-TwoImports import_twice(const WorkDirectory& work, const Arguments& arguments, std::size_t products,
+TwoImports import_twice(const TempDir& work, const Arguments& arguments, std::size_t products,
                         const std::string& name)
 {
     const fs::path file = fresh_database(work, arguments, name);
@@ -360,7 +340,7 @@ TwoImports import_twice(const WorkDirectory& work, const Arguments& arguments, s
 
 // The engine alone writing what the importer wrote into files, the first
 // import and the re-import, set beside the importer's times.
-void print_embedded_pair(const WorkDirectory& work, const Arguments& arguments, const EngineFloor& floor,
+void print_embedded_pair(const TempDir& work, const Arguments& arguments, const EngineFloor& floor,
                          const Catalogue& catalogue, const TwoImports& imports, bool with_replay)
 {
     const std::size_t n = catalogue.size();
@@ -430,7 +410,7 @@ struct Counted {
     std::uint64_t turns = 0;
 };
 
-Counted counted_import(const CountingProxy& proxy, const WorkDirectory& work, const Arguments& arguments,
+Counted counted_import(const CountingProxy& proxy, const TempDir& work, const Arguments& arguments,
                        const fs::path& database, std::size_t products, const Environment& extra_env = {})
 {
     const std::uint64_t before = proxy.turns();
@@ -439,7 +419,7 @@ Counted counted_import(const CountingProxy& proxy, const WorkDirectory& work, co
     return counted;
 }
 
-void print_over_tcp(const WorkDirectory& work, const Arguments& arguments, const EngineFloor& floor)
+void print_over_tcp(const TempDir& work, const Arguments& arguments, const EngineFloor& floor)
 {
     using namespace std::chrono_literals;
     const std::size_t n = arguments.products;
@@ -488,7 +468,7 @@ void print_link_run(const std::string& what, const ImporterRun& run, double targ
 
 // A distant service: the run should cost its exchanges and no more, the
 // database's time hidden behind them.
-void print_slow_link(const WorkDirectory& work, const Arguments& arguments)
+void print_slow_link(const TempDir& work, const Arguments& arguments)
 {
     const std::chrono::milliseconds delay(arguments.link_delay_ms);
     const std::size_t n = arguments.products;
@@ -513,7 +493,7 @@ int main(int argc, char** argv)
         setenv("LANG", "C.UTF-8", 1);
         unsetenv("LC_ALL");
         unsetenv("LC_CTYPE");
-        WorkDirectory work;
+        TempDir work;
         const std::size_t n = arguments.products;
         const std::size_t large = arguments.large_products;
 
