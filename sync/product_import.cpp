@@ -8,7 +8,6 @@
 #include "sync/run_report.h"
 #include "util/error.h"
 #include "util/frmfunckelvo.h"
-#include "util/number_text.h"
 
 #include <utility>
 
