@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/memory_table.h"
+#include "api/page_answer.h"
 #include "api/rest_client.h"
 #include "api/rest_request.h"
 #include "api/rest_response.h"
@@ -13,6 +14,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+struct RunRequest;
 
 // The API form ger_API: the program's only client of the web service. It
 // probes the service status with a back-off, fetches pages into tblProdutos
@@ -27,6 +30,9 @@ public:
     void FormCreate();
     bool get_Status();
     std::u16string load_dados_Produtos(std::u16string_view porData_porTodos, std::u16string_view utimoId);
+    // load_dados_Produtos's answer as a value, the rows taken out of
+    // tblProdutos into it.
+    PageAnswer take_products_page(std::u16string_view porData_porTodos, std::u16string_view utimoId);
     std::u16string load_dados_Pessoas(std::u16string_view porData_porTodos, std::u16string_view utimoId);
     std::u16string envia_confirmacao_de_dados(std::u16string_view qualConfirma);
     void Monta_matriz_json(std::u16string_view textIn, int qualCampo, int MaximoCampos);
@@ -34,6 +40,16 @@ public:
     // A stop asked on `stop` ends whichever request is in flight, on any
     // thread, and fails every later one at once; a default token lifts it.
     void stop_requests_on(const std::stop_token& stop);
+
+    // The token and page size the run's request names.
+    void use_request(const RunRequest& request);
+    // A client of its own for another thread, for `request`'s run: this
+    // one's service, paths, time limits and clock, its status back-off where
+    // this one's stands.
+    std::unique_ptr<Tger_API> client_for(const RunRequest& request) const;
+    // Takes over where `other`'s status back-off stands, once `other` has
+    // served in this one's place.
+    void follow_status_backoff(const Tger_API& other);
 
     // Second of the day, for the back-off; replaceable by tests.
     std::function<int()> clock;
@@ -79,10 +95,11 @@ public:
                                        std::chrono::milliseconds(30000)};
 
 private:
-    std::u16string load_page(RestClient& client, RestRequest& request, RestResponse& response,
-                             RestTableAdapter& adapter, std::u16string_view path, std::u16string_view page_size,
-                             std::u16string_view selection, std::u16string_view start_id);
-    std::u16string bearer() const { return u"Bearer " + token_de_acesso; }
+    // The rows stay in `table`, where the adapter puts them; the answer's
+    // table is a closed one of the same name.
+    PageAnswer load_page(RestClient& client, RestRequest& request, RestResponse& response, const MemoryTable& table,
+                         RestTableAdapter& adapter, std::u16string_view path, std::u16string_view page_size,
+                         std::u16string_view selection, std::u16string_view start_id);
 
     std::u16string confirmation_path_;
 };

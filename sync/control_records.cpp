@@ -1,23 +1,12 @@
 #include "sync/control_records.h"
 
+#include "api/bearer.h"
 #include "api/memory_table.h"
 #include "util/error.h"
-#include "util/number_text.h"
 
-#include <algorithm>
-#include <optional>
+#include <string>
 
 namespace {
-
-constexpr std::u16string_view bearer_prefix = u"Bearer ";
-
-bool has_column(const MemoryTable& table, std::u16string_view name)
-{
-    const auto folded = MemoryTable::folded_name(name);
-    const auto columns = table.column_names();
-    return std::any_of(columns.begin(), columns.end(),
-                       [&](const std::u16string& column) { return MemoryTable::folded_name(column) == folded; });
-}
 
 // The token a row's nome names as a control record's; nothing for a
 // product's nome, or for one that cannot be read (a number that is no
@@ -30,25 +19,58 @@ std::optional<std::u16string> control_token_of(const MemoryTable& page)
     } catch (const ConversionError&) {
         return std::nullopt;
     }
-    if (!nome.starts_with(bearer_prefix)) return std::nullopt;
-    return nome.substr(bearer_prefix.size());
+    const auto token = token_of_bearer(nome);
+    if (!token) return std::nullopt;
+    return std::u16string(*token);
+}
+
+// A control record's codigo that cannot be read names no start.
+std::optional<std::int32_t> next_start_named_by(const MemoryTable& control_record)
+{
+    try {
+        return control_record.FieldByName(u"codigo").AsInteger();
+    } catch (const ConversionError&) {
+        return std::nullopt;
+    }
+}
+
+// Once a row has failed, writing stops there: what the rows after it say
+// of the next page no longer counts.
+void read_control_record(const MemoryTable& page, PageFacts& facts)
+{
+    facts.control_rows[page.current_row()] = true;
+    if (facts.unreadable_row) return;
+    facts.next_start_id = next_start_named_by(page);
+    if (facts.next_start_id == 0) facts.last = true;
+}
+
+void mark_unreadable(const MemoryTable& page, PageFacts& facts)
+{
+    if (facts.unreadable_row) return;
+    facts.unreadable_row = page.current_row();
+    facts.unreadable_reason = std::current_exception();
 }
 
 }  // namespace
 
-bool is_control_record(const MemoryTable& page, std::u16string_view token)
+PageFacts facts_of_page(MemoryTable& page, std::u16string_view token)
 {
-    const auto named = control_token_of(page);
-    return named && *named == token;
-}
-
-std::u16string check_control_records(MemoryTable& page, std::u16string_view token, std::int32_t page_start)
-{
-    // A page without rows or names is judged by the loop itself.
-    if (!page.Active() || !has_column(page, u"nome")) return u"OK";
-    for (page.First(); !page.Eof(); page.Next())
-        if (const auto named = control_token_of(page); named && *named != token)
-            return u"ERRO: a pagina iniciada no id " + integer_to_text(page_start) +
-                   u" traz o registro de controle de outro token; importacao interrompida";
-    return u"OK";
+    PageFacts facts;
+    facts.has_rows = page.Active() && page.RecordCount() > 0;
+    facts.last = !facts.has_rows;
+    if (!facts.has_rows) return facts;
+    facts.control_rows.assign(page.RecordCount(), false);
+    for (page.First(); !page.Eof(); page.Next()) {
+        try {
+            const auto named = control_token_of(page);
+            if (!named) continue;
+            if (*named != token)
+                facts.foreign_control_record = true;
+            else
+                read_control_record(page, facts);
+        } catch (...) {
+            mark_unreadable(page, facts);
+        }
+    }
+    return facts;
 }

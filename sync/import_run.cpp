@@ -2,6 +2,7 @@
 
 #include "api/uGer_API.h"
 #include "db/uDtmApi.h"
+#include "sync/outcome_texts.h"
 #include "sync/product_import.h"
 #include "sync/run_report.h"
 #include "util/ansi_codepage.h"
@@ -22,8 +23,6 @@ constexpr char16_t request_file_name[] = u"ConfigImporta.ini";
 constexpr char16_t result_file_name[] = u"ConfigImporta.ret";
 constexpr char16_t log_file_name[] = u"ConfigImporta.log";
 constexpr char16_t lock_file_name[] = u"ConfigImporta.lock";
-constexpr char16_t no_request_file_text[] = u"Erro abrir arquivo de configuracao ConfigImporta.ini";
-constexpr char16_t run_failure_prefix[] = u"Erro de conexao com banco de dados Local...";
 
 // Straight from UTF-16, so that Windows gets the wide path itself.
 std::filesystem::path path_of(const std::u16string& file)
@@ -151,11 +150,11 @@ std::optional<std::u16string> ImportRun::run_once()
 
     try {
         if (!request_file_exists()) {
-            SaveRetorno(no_request_file_text);
+            SaveRetorno(std::u16string(no_request_file_text));
         } else {
-            LoadConfig();
-            report_.log(u"Banco de dados: " + pathBancoDados + u"; produtos por página: " + regPorTrafego);
-            run_protected_import(import);
+            const RunRequest request = LoadConfig();
+            report_.log(u"Banco de dados: " + request.database + u"; produtos por página: " + request.page_size);
+            run_protected_import(import, request);
         }
     } catch (const std::exception& failure) {
         report_.log(message_of(failure));
@@ -164,16 +163,16 @@ std::optional<std::u16string> ImportRun::run_once()
     return std::nullopt;
 }
 
-void ImportRun::run_protected_import(ProductImport& import)
+void ImportRun::run_protected_import(ProductImport& import, const RunRequest& request)
 {
     std::exception_ptr escaping;
     try {
         try {
             dtmApi_.dtmConectVardex(true);
             MessageDispatchDuringRun dispatch(shell_);
-            SaveRetorno(import.AtualizarPrecos_API_Quintara(u"TODOS"));
+            SaveRetorno(import.AtualizarPrecos_API_Quintara(u"TODOS", request));
         } catch (const std::exception& failure) {
-            SaveRetorno(run_failure_prefix + message_of(failure));
+            SaveRetorno(run_failure_text(message_of(failure)));
         }
     } catch (...) {
         escaping = std::current_exception();
@@ -195,30 +194,22 @@ void ImportRun::disconnect() noexcept
     }
 }
 
-void ImportRun::LoadConfig()
+RunRequest ImportRun::LoadConfig()
 {
     const auto file = path_of(file_path(request_file_name));
+    RunRequest request = read_run_request(file);
     std::error_code ignored;
-    if (!std::filesystem::is_regular_file(file, ignored)) return;
-
-    auto read_string = [&file](std::u16string_view qualIn, std::u16string_view /*tipoRet*/) {
-        return read_profile_string(file, u"CONF", qualIn);
-    };
-    token_quintara = read_string(u"token_quintara", u"A");
-    pathBancoDados = read_string(u"pathBancoDados", u"A");
-    regPorTrafego = read_string(u"Reg_por_trafego", u"A");
     std::filesystem::remove(file, ignored);
-
-    dtmApi_.pathBancoVardex = pathBancoDados;
-    ger_API_.token_de_acesso = token_quintara;
-    ger_API_.regPorTrafego = regPorTrafego;
+    dtmApi_.pathBancoVardex = request.database;
+    ger_API_.use_request(request);
+    return request;
 }
 
 void ImportRun::SaveRetorno(const std::u16string& TextIn)
 {
     report_.log(u"Resultado: " + TextIn);
     shell_.show_outcome({.outcome = TextIn,
-                         .imported = TextIn == ProductImport::ok_outcome,
+                         .imported = TextIn == ok_outcome,
                          .committed = run_counts_ ? *run_counts_ : ImportCounts{}});
     // The file gets TextIn itself, so that line breaks inside a failure
     // message are written as they are.

@@ -11,6 +11,7 @@
 #include "util/installation_lock.h"
 
 class ProductImport;
+struct RunRequest;
 class TdtmApi;
 class Tger_API;
 
@@ -34,13 +35,10 @@ public:
     // leaving those files alone.
     Ending timerImportTimer();
     bool request_file_exists() const;
-    void LoadConfig();
+    // Reads the request file, which is then removed, and gives ger_API and
+    // dtmApi what it asks of them.
+    RunRequest LoadConfig();
     void SaveRetorno(const std::u16string& TextIn);
-
-    // The request file's values on their way to ger_API and dtmApi.
-    std::u16string token_quintara;
-    std::u16string pathBancoDados;
-    std::u16string regPorTrafego;
 
     // How the last run wrote its products.
     const WriteRoutes& write_routes() const { return routes_; }
@@ -55,7 +53,7 @@ private:
     // The message of a failure that escaped the run, once its block is
     // written and the installation released.
     std::optional<std::u16string> run_once();
-    void run_protected_import(ProductImport& import);
+    void run_protected_import(ProductImport& import, const RunRequest& request);
     void disconnect() noexcept;
     std::u16string file_path(std::u16string_view file_name) const;
 

@@ -1,8 +1,8 @@
 #include "sync/page_fetcher.h"
 
 #include "api/uGer_API.h"
-#include "sync/control_records.h"
 #include "util/number_text.h"
+#include "util/request_file.h"
 
 #include <cstdlib>
 #include <system_error>
@@ -14,11 +14,8 @@ FetchMode fetch_mode_of_environment()
     return chosen && std::string_view(chosen) == "0" ? FetchMode::serial : FetchMode::ahead;
 }
 
-PageFetcher::PageFetcher(Tger_API& api, FetchMode mode)
-    : api_(api),
-      mode_(mode),
-      taken_(api.tblProdutos.name()),
-      ahead_(api.tblProdutos.name())
+PageFetcher::PageFetcher(Tger_API& api, const RunRequest& request, FetchMode mode)
+    : api_(api), client_(api.client_for(request)), mode_(mode)
 {
 }
 
@@ -31,34 +28,20 @@ void PageFetcher::fetch_ahead(std::u16string_view selection, std::int32_t start_
 {
     if (mode_ == FetchMode::serial || stopped_) return;
     drop();
-    if (!start_worker()) return;  // take() fetches it then
-    {
-        std::lock_guard lock(mutex_);
-        ahead_.start_id = start_id;
-        ahead_selection_ = selection;
-        ahead_state_ = Ahead::asked;
-    }
-    changed_.notify_all();
+    if (start_worker()) ask(selection, start_id);  // else take() fetches it then
 }
 
-ProductsPage& PageFetcher::take(std::u16string_view selection, std::int32_t start_id)
+// Ahead, even a page not asked for before is fetched by the thread, which
+// alone uses the client once it runs.
+ProductsPage PageFetcher::take(std::u16string_view selection, std::int32_t start_id)
 {
-    bool fetched_ahead = false;
-    {
-        std::unique_lock lock(mutex_);
-        fetched_ahead =
-            ahead_state_ != Ahead::none && ahead_.start_id == start_id && ahead_selection_ == selection;
-        changed_.wait(lock, [this] { return ahead_state_ == Ahead::none || ahead_state_ == Ahead::fetched; });
-        ahead_state_ = Ahead::none;
+    if (!is_ahead(selection, start_id)) {
+        drop();
+        if (mode_ == FetchMode::serial || stopped_ || !start_worker())
+            return handed_over(fetch(std::u16string(selection), start_id));
+        ask(selection, start_id);
     }
-    if (!fetched_ahead) {
-        ahead_.start_id = start_id;
-        fetch(ahead_, std::u16string(selection));
-    }
-    taken_.table.Close();  // two pages at most: the one taken and the one ahead
-    std::swap(taken_, ahead_);
-    if (taken_.failure) std::rethrow_exception(std::exchange(taken_.failure, nullptr));
-    return taken_;
+    return handed_over(wait_for_ahead());
 }
 
 void PageFetcher::drop()
@@ -66,8 +49,7 @@ void PageFetcher::drop()
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return ahead_state_ != Ahead::fetching; });
     ahead_state_ = Ahead::none;
-    ahead_.table.Close();
-    ahead_.failure = nullptr;
+    ahead_ = {};
 }
 
 // The late answer to a page nobody will write must not hold the run's end:
@@ -76,40 +58,77 @@ void PageFetcher::drop()
 void PageFetcher::stop() noexcept
 {
     stopped_ = true;
-    if (!worker_.joinable()) return;
-    worker_.request_stop();
-    worker_.join();
-    api_.stop_requests_on({});
-    drop();
+    if (worker_.joinable()) {
+        worker_.request_stop();
+        worker_.join();
+        client_->stop_requests_on({});
+        drop();
+    }
+    api_.follow_status_backoff(*client_);
+}
+
+bool PageFetcher::is_ahead(std::u16string_view selection, std::int32_t start_id)
+{
+    std::lock_guard lock(mutex_);
+    return ahead_state_ != Ahead::none && ahead_start_id_ == start_id && ahead_selection_ == selection;
+}
+
+void PageFetcher::ask(std::u16string_view selection, std::int32_t start_id)
+{
+    {
+        std::lock_guard lock(mutex_);
+        ahead_start_id_ = start_id;
+        ahead_selection_ = selection;
+        ahead_state_ = Ahead::asked;
+    }
+    changed_.notify_all();
+}
+
+PageFetcher::Fetched PageFetcher::wait_for_ahead()
+{
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return ahead_state_ == Ahead::fetched; });
+    ahead_state_ = Ahead::none;
+    return std::exchange(ahead_, {});
 }
 
 void PageFetcher::work(const std::stop_token& stop)
 {
+    client_->stop_requests_on(stop);
     std::unique_lock lock(mutex_);
     for (;;) {
         changed_.wait(lock, stop, [this] { return ahead_state_ == Ahead::asked; });
         if (stop.stop_requested()) return;
         ahead_state_ = Ahead::fetching;
         const std::u16string selection = ahead_selection_;
+        const std::int32_t start_id = ahead_start_id_;
         lock.unlock();
-        fetch(ahead_, selection);
+        Fetched fetched = fetch(selection, start_id);
         lock.lock();
+        ahead_ = std::move(fetched);
         ahead_state_ = Ahead::fetched;
         changed_.notify_all();
     }
 }
 
-void PageFetcher::fetch(ProductsPage& page, const std::u16string& selection) noexcept
+PageFetcher::Fetched PageFetcher::fetch(const std::u16string& selection, std::int32_t start_id) noexcept
 {
-    page.failure = nullptr;
     try {
-        page.answer = api_.load_dados_Produtos(selection, integer_to_text(page.start_id));
-        if (page.answer == u"OK")
-            page.answer = check_control_records(api_.tblProdutos, api_.token_de_acesso, page.start_id);
-        api_.tblProdutos.move_rows_to(page.table);
+        ProductsPage page{.start_id = start_id,
+                          .answer = client_->take_products_page(selection, integer_to_text(start_id)),
+                          .facts = {}};
+        if (auto* rows = std::get_if<PageRows>(&page.answer))
+            page.facts = facts_of_page(rows->table, client_->token_de_acesso);
+        return {std::move(page), nullptr};
     } catch (...) {
-        page.failure = std::current_exception();
+        return {std::nullopt, std::current_exception()};
     }
+}
+
+ProductsPage PageFetcher::handed_over(Fetched fetched)
+{
+    if (fetched.failure) std::rethrow_exception(fetched.failure);
+    return std::move(*fetched.page);
 }
 
 // A system that will not start the thread still gets its pages, one after
@@ -119,7 +138,6 @@ bool PageFetcher::start_worker() noexcept
     if (worker_.joinable()) return true;
     try {
         worker_ = std::jthread([this](const std::stop_token& stop) { work(stop); });
-        api_.stop_requests_on(worker_.get_stop_token());
         return true;
     } catch (const std::system_error&) {
         return false;

@@ -1,69 +1,33 @@
 #include "sync/product_import.h"
 
+#include "api/http_status.h"
 #include "api/uGer_API.h"
 #include "db/uDtmApi.h"
-#include "sync/control_records.h"
+#include "sync/outcome_texts.h"
 #include "sync/product_row.h"
 #include "sync/run_report.h"
 #include "util/error.h"
 #include "util/frmfunckelvo.h"
-#include "util/number_text.h"
 
 #include <utility>
-
-namespace {
-
-std::u16string decimal_text(long long value)
-{
-    return integer_to_text(value);
-}
-
-std::u16string no_new_start_id_text(std::int32_t start_id)
-{
-    return u"ERRO: a pagina iniciada no id " + decimal_text(start_id) +
-           u" nao indicou um novo id inicial; importacao interrompida";
-}
-
-std::u16string write_interrupted_text(const std::u16string& codigo, const std::u16string& message)
-{
-    return u"ERRO: a gravacao do produto " + codigo + u" falhou (" + message + u"); importacao interrompida";
-}
-
-// A control record's codigo that cannot be read names no start.
-std::optional<std::int32_t> next_start_named_by(const MemoryTable& control_record)
-{
-    try {
-        return control_record.FieldByName(u"codigo").AsInteger();
-    } catch (const ConversionError&) {
-        return std::nullopt;
-    }
-}
-
-std::u16string page_not_saved_text(std::int32_t start_id)
-{
-    return u"ERRO: a gravacao da pagina iniciada no id " + decimal_text(start_id) +
-           u" falhou e foi desfeita; importacao interrompida";
-}
-
-}  // namespace
 
 ProductImport::ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, RunEvents& events)
     : api_(api),
       database_(database),
       report_(report),
       events_(events),
-      writer_(make_product_writer(write_path_of_environment(), {database, report, events, page_counts_, routes_})),
-      fetcher_(api, fetch_mode_of_environment())
+      writer_(make_product_writer(write_path_of_environment(), {database, report, events, page_counts_, routes_}))
 {
 }
 
-std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view qual_tipo_at)
+std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view qual_tipo_at, const RunRequest& request)
 {
+    fetcher_.emplace(api_, request, fetch_mode_of_environment());
     // However the loop ends, its outcome is decided: nothing may wait on
     // the answer to a page fetched ahead.
     struct StopFetching {
-        PageFetcher& fetcher;
-        ~StopFetching() { fetcher.stop(); }
+        std::optional<PageFetcher>& fetcher;
+        ~StopFetching() { fetcher.reset(); }
     } stop_fetching{fetcher_};
     ObjKelvo.Clear_memory_pc();
     std::int32_t Id_inicial_at = 0;
@@ -80,67 +44,48 @@ std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view q
 std::optional<std::u16string> ProductImport::import_page(std::u16string_view qual_tipo_at, std::int32_t& Id_inicial_at)
 {
     const std::int32_t page_start = Id_inicial_at;
-    ProductsPage& page = read_page(qual_tipo_at, page_start);
-    if (page.answer != u"OK") return page.answer;
-    fetch_next_page_ahead(qual_tipo_at, page.table);
+    ProductsPage page = read_page(qual_tipo_at, page_start);
+    if (auto ending = page.ending()) return ending;
+    fetch_next_page_ahead(qual_tipo_at, page.facts);
     page_counts_ = ImportCounts{.pages = 1};
-    NextPage next;
     try {
-        next = write_page(page.table);
+        write_page(page);
     } catch (const InterruptedWrite& interrupted) {
         return give_up_page(interrupted);
     }
-    auto outcome = end_of_page(next, page_start);
-    if (!outcome) Id_inicial_at = *next.start_id;
+    auto outcome = end_of_page(page.facts, page_start);
+    if (!outcome) Id_inicial_at = *page.facts.next_start_id;
     return outcome;
 }
 
 // The shell hears of the query when the loop waits for the page, which may
 // have been fetched while the page before it was written.
-ProductsPage& ProductImport::read_page(std::u16string_view qual_tipo_at, std::int32_t page_start)
+ProductsPage ProductImport::read_page(std::u16string_view qual_tipo_at, std::int32_t page_start)
 {
     requested_start_ids_.insert(page_start);
     show_step(RunProgress::Step::querying_service);
-    ProductsPage& page = fetcher_.take(qual_tipo_at, page_start);
-    report_.log(u"Página lida (id inicial " + decimal_text(page_start) + u"): " +
-                (page.answer == u"OK" ? decimal_text(static_cast<long long>(page.table.RecordCount())) + u" linhas"
-                                      : page.answer));
+    ProductsPage page = fetcher_->take(qual_tipo_at, page_start);
+    const auto ending = page.ending();
+    report_.log(page_read_text(page_start, ending ? *ending : page_rows_text(page.table().RecordCount())));
     return page;
 }
 
 // The next page is asked for only where the loop would ask for it once
 // this one is committed; if this one fails instead, it is dropped unwritten.
-void ProductImport::fetch_next_page_ahead(std::u16string_view qual_tipo_at, MemoryTable& table)
+// A page whose rows cannot all be read fails to write.
+void ProductImport::fetch_next_page_ahead(std::u16string_view qual_tipo_at, const PageFacts& page)
 {
-    if (const auto next_start = next_start_id_of(table)) fetcher_.fetch_ahead(qual_tipo_at, *next_start);
-}
-
-// The start the loop goes on with after this page, read as write_rows will
-// read it; nothing when the page ends the run, or when it is no products
-// page (writing the page will tell).
-std::optional<std::int32_t> ProductImport::next_start_id_of(MemoryTable& table) const noexcept
-{
-    try {
-        NextPage next;
-        if (!table.Active() || table.RecordCount() == 0) return std::nullopt;
-        for (table.First(); !table.Eof(); table.Next()) read_control_record(table, next);
-        if (next.last || !asks_again(next)) return std::nullopt;
-        return next.start_id;
-    } catch (...) {
-        return std::nullopt;
-    }
+    if (page.unreadable_row || page.last || !asks_again(page)) return;
+    fetcher_->fetch_ahead(qual_tipo_at, *page.next_start_id);
 }
 
 // Every row of the page to the writer, which is flushed at the page's end.
-ProductImport::NextPage ProductImport::write_page(MemoryTable& table)
+void ProductImport::write_page(ProductsPage& page)
 {
-    NextPage next;
-    next.has_rows = table.Active() && table.RecordCount() > 0;
-    next.last = !next.has_rows;
-    if (!next.has_rows) return next;
+    if (!page.facts.has_rows) return;
     show_step(RunProgress::Step::writing_page);
     try {
-        write_rows(table, next);
+        write_rows(page.table(), page.facts);
         writer_->flush();
     } catch (const InterruptedWrite&) {
         throw;
@@ -148,37 +93,27 @@ ProductImport::NextPage ProductImport::write_page(MemoryTable& table)
         flush_before_failure();
         throw;
     }
-    return next;
 }
 
-void ProductImport::write_rows(MemoryTable& table, NextPage& next)
+void ProductImport::write_rows(MemoryTable& table, const PageFacts& facts)
 {
     const ColumnFit fit = [this](std::u16string_view text, std::size_t limit) {
         return database_.fit_to_column(text, limit);
     };
     bool product_fields_checked = false;
     for (table.First(); !table.Eof(); table.Next()) {
-        if (read_control_record(table, next)) continue;
+        if (table.current_row() == facts.unreadable_row) std::rethrow_exception(facts.unreadable_reason);
+        if (facts.is_control_row(table.current_row())) continue;
         if (!product_fields_checked) require_product_fields(table);
         product_fields_checked = true;
         writer_->write(read_product_row(table, fit));
     }
 }
 
-// True when the current row is this run's control record, whose codigo is
-// where the next page starts (0: nowhere).
-bool ProductImport::read_control_record(const MemoryTable& table, NextPage& next) const
-{
-    if (!is_control_record(table, api_.token_de_acesso)) return false;
-    next.start_id = next_start_named_by(table);
-    if (next.start_id == 0) next.last = true;
-    return true;
-}
-
 // A page that names no new start would be asked for forever.
-bool ProductImport::asks_again(const NextPage& next) const
+bool ProductImport::asks_again(const PageFacts& page) const
 {
-    return next.start_id && !requested_start_ids_.contains(*next.start_id);
+    return page.next_start_id && !requested_start_ids_.contains(*page.next_start_id);
 }
 
 // A failure that ends the run mid-page: the rows held before it are
@@ -197,7 +132,7 @@ void ProductImport::flush_before_failure() noexcept
 // is gone, and carrying on would report success for a catalogue with a
 // hole in it. The confirmation goes only once the last page is committed,
 // with no fetch under way.
-std::optional<std::u16string> ProductImport::end_of_page(const NextPage& next, std::int32_t page_start)
+std::optional<std::u16string> ProductImport::end_of_page(const PageFacts& next, std::int32_t page_start)
 {
     if (next.has_rows && !database_.dtmApiCommit()) {
         writer_->discard();
@@ -207,7 +142,7 @@ std::optional<std::u16string> ProductImport::end_of_page(const NextPage& next, s
     show_step(RunProgress::Step::page_committed);
     if (!next.last && !asks_again(next)) return no_new_start_id_text(page_start);
     if (!next.last) return std::nullopt;
-    fetcher_.drop();
+    fetcher_->drop();
     confirm_receipt();
     return std::u16string(ok_outcome);
 }
@@ -238,11 +173,11 @@ void ProductImport::confirm_receipt()
     const std::u16string answer = api_.envia_confirmacao_de_dados(u"Produtos");
     const long status = api_.rResponse_post_Ok_dados.StatusCode();
     if (answer != u"OK")
-        report_.report(u"Confirmação de recebimento não enviada: " + answer);
-    else if (status < 200 || status > 299)
-        report_.report(u"Confirmação de recebimento recusada: o servico respondeu HTTP " + decimal_text(status));
+        report_.report(confirmation_not_sent_text(answer));
+    else if (!is_success_status(status))
+        report_.report(confirmation_refused_text(status));
     else
-        report_.log(u"Confirmação de recebimento enviada");
+        report_.log(std::u16string(confirmation_sent_text));
 }
 
 // The page told is the one under way: once committed, it is counted.

@@ -10,10 +10,12 @@
 #include "sync/import_counts.h"
 #include "sync/page_fetcher.h"
 #include "sync/product_writer.h"
+#include "sync/products_page.h"
 #include "sync/run_events.h"
 
 class MemoryTable;
 class RunReport;
+struct RunRequest;
 class TdtmApi;
 class Tger_API;
 
@@ -23,8 +25,6 @@ class Tger_API;
 // IMPORTADOR_FETCH_AHEAD=0); everything else happens on the caller's thread.
 class ProductImport {
 public:
-    static constexpr std::u16string_view ok_outcome = u"Importacao de dados Ok";
-
     // `events` is told of each page's steps and of each skipped product;
     // `report` gets the pages read, skipped products and the confirmation.
     ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, RunEvents& events);
@@ -33,7 +33,7 @@ public:
     // outcome text. A product whose own data fails is skipped and reported;
     // a page that is no products page, and database failures outside a
     // product, escape.
-    std::u16string AtualizarPrecos_API_Quintara(std::u16string_view qual_tipo_at);
+    std::u16string AtualizarPrecos_API_Quintara(std::u16string_view qual_tipo_at, const RunRequest& request);
 
     // What the committed pages hold.
     const ImportCounts& counts() const { return counts_; }
@@ -41,25 +41,14 @@ public:
     const WriteRoutes& routes() const { return routes_; }
 
 private:
-    // Where a page's rows point the next request.
-    struct NextPage {
-        bool has_rows = false;
-        bool last = false;  // no rows, or a control record named 0
-        // The last control record's codigo: none without one, or when it
-        // cannot be read.
-        std::optional<std::int32_t> start_id;
-    };
-
     std::optional<std::u16string> import_page(std::u16string_view qual_tipo_at, std::int32_t& Id_inicial_at);
-    ProductsPage& read_page(std::u16string_view qual_tipo_at, std::int32_t page_start);
-    void fetch_next_page_ahead(std::u16string_view qual_tipo_at, MemoryTable& table);
-    std::optional<std::int32_t> next_start_id_of(MemoryTable& table) const noexcept;
-    bool read_control_record(const MemoryTable& table, NextPage& next) const;
-    bool asks_again(const NextPage& next) const;
-    NextPage write_page(MemoryTable& table);
-    void write_rows(MemoryTable& table, NextPage& next);
+    ProductsPage read_page(std::u16string_view qual_tipo_at, std::int32_t page_start);
+    void fetch_next_page_ahead(std::u16string_view qual_tipo_at, const PageFacts& page);
+    bool asks_again(const PageFacts& page) const;
+    void write_page(ProductsPage& page);
+    void write_rows(MemoryTable& table, const PageFacts& facts);
     void flush_before_failure() noexcept;
-    std::optional<std::u16string> end_of_page(const NextPage& next, std::int32_t page_start);
+    std::optional<std::u16string> end_of_page(const PageFacts& page, std::int32_t page_start);
     std::u16string give_up_page(const InterruptedWrite& interrupted);
     void require_product_fields(const MemoryTable& table) const;
     void confirm_receipt();
@@ -74,5 +63,5 @@ private:
     WriteRoutes routes_;
     std::unique_ptr<ProductWriter> writer_;
     std::set<std::int32_t> requested_start_ids_;
-    PageFetcher fetcher_;  // last: its thread ends before the rest goes
+    std::optional<PageFetcher> fetcher_;  // the run's; last: its thread ends before the rest goes
 };

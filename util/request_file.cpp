@@ -108,3 +108,10 @@ std::u16string read_profile_string(const std::filesystem::path& file, std::u16st
     if (value.size() > max_value_length) value.resize(max_value_length);
     return value;
 }
+
+RunRequest read_run_request(const std::filesystem::path& file)
+{
+    return {.token = read_profile_string(file, u"CONF", u"token_quintara"),
+            .database = read_profile_string(file, u"CONF", u"pathBancoDados"),
+            .page_size = read_profile_string(file, u"CONF", u"Reg_por_trafego")};
+}

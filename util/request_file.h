@@ -6,6 +6,17 @@
 
 class AnsiCodePage;
 
+// What one request file asks of a run; the fields are empty when the file
+// does not name them.
+struct RunRequest {
+    std::u16string token;  // without "Bearer "
+    std::u16string database;
+    std::u16string page_size;  // as the file writes it: it goes into the page's path
+};
+
+// The request file's [CONF] values; all empty for a missing file.
+RunRequest read_run_request(const std::filesystem::path& file);
+
 // Reads one value of an INI file the way the back-office application expects:
 // section and key names without regard to case, blanks and one pair of
 // enclosing quotes removed, cut to 2047 characters, empty when missing.

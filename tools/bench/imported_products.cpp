@@ -1,5 +1,6 @@
 #include "tools/bench/imported_products.h"
 
+#include "api/bearer.h"
 #include "api/memory_table.h"
 #include "db/character_sets.h"
 #include "sync/product_row.h"
@@ -25,7 +26,7 @@ ColumnFit column_fit()
 
 ImportedPages imported_pages(const Catalogue& catalogue, std::size_t page_size, const std::string& token)
 {
-    const std::u16string control_name = u"Bearer " + utf8_to_utf16(token);
+    const std::u16string control_name = bearer_of(utf8_to_utf16(token));
     std::map<std::u16string, std::int64_t> departments;
     ImportedPages pages;
     MemoryTable table(u"tblProdutos");
