@@ -221,14 +221,21 @@ std::u16string ProductImport::give_up_page(const InterruptedWrite& interrupted)
     return write_interrupted_text(interrupted.codigo, interrupted.message);
 }
 
-// A page without one of these columns is no products page (an error answer
-// the checker let through, say): skipping each of its rows would hide it.
+// A page without one of the schema's members is no products page (an
+// error answer the checker let through, say): skipping each of its rows
+// would hide it. The first missing is the one named: they are checked in the
+// schema's order, the flags together where the first stands.
 void ProductImport::require_product_fields(const MemoryTable& table) const
 {
-    for (const char16_t* name :
-         {u"codigo", u"nome", u"apelidoProduto", u"codigoBarras", u"referencia", u"nomeDepartamento", u"unidadeVenda",
-          u"unidadeBalanca", u"produtoBalanca", u"Ativo", u"ncm", u"qtdEstoque", u"valorVenda"})
-        table.FieldByName(name);
+    bool flags_checked = false;
+    for (const ProductField& field : product_fields) {
+        if (field.kind != FieldKind::flag) {
+            if (!field.member.empty()) table.FieldByName(field.member);
+        } else if (!std::exchange(flags_checked, true)) {
+            for (const ProductField& flag : product_fields)
+                if (flag.kind == FieldKind::flag) table.FieldByName(flag.member);
+        }
+    }
 }
 
 // Its answer does not change the outcome, but the operator should know
