@@ -223,19 +223,10 @@ std::u16string ProductImport::give_up_page(const InterruptedWrite& interrupted)
 
 // A page without one of the schema's members is no products page (an
 // error answer the checker let through, say): skipping each of its rows
-// would hide it. The first missing is the one named: they are checked in the
-// schema's order, the flags together where the first stands.
+// would hide it.
 void ProductImport::require_product_fields(const MemoryTable& table) const
 {
-    bool flags_checked = false;
-    for (const ProductField& field : product_fields) {
-        if (field.kind != FieldKind::flag) {
-            if (!field.member.empty()) table.FieldByName(field.member);
-        } else if (!std::exchange(flags_checked, true)) {
-            for (const ProductField& flag : product_fields)
-                if (flag.kind == FieldKind::flag) table.FieldByName(flag.member);
-        }
-    }
+    require_product_members(table);
 }
 
 // Its answer does not change the outcome, but the operator should know

@@ -5,6 +5,8 @@
 #include "util/error.h"
 #include "util/frmfunckelvo.h"
 
+#include <utility>
+
 namespace {
 
 std::u16string read_value(const MemoryTable& table, const ProductField& field, const ColumnFit& fit)
@@ -58,4 +60,17 @@ ProductRow read_product_row(const MemoryTable& table, const ColumnFit& fit)
         row.failure = message_of(failure);
     }
     return row;
+}
+
+void require_product_members(const MemoryTable& table)
+{
+    bool flags_checked = false;
+    for (const ProductField& field : product_fields) {
+        if (!is_flag(field)) {
+            if (!field.member.empty()) table.FieldByName(field.member);
+        } else if (!std::exchange(flags_checked, true)) {
+            for (const ProductField& flag : product_fields)
+                if (is_flag(flag)) table.FieldByName(flag.member);
+        }
+    }
 }

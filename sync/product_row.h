@@ -33,3 +33,7 @@ struct ProductRow {
 };
 
 ProductRow read_product_row(const MemoryTable& table, const ColumnFit& fit);
+
+// Throws the table's error for the first of the schema's members it lacks,
+// in the schema's order but the flags together where the first stands.
+void require_product_members(const MemoryTable& table);

@@ -58,11 +58,11 @@ std::vector<std::u16string> merchandise_columns()
     return columns;
 }
 
+// The department's code and name, then its constant columns.
 std::vector<std::u16string> department_columns()
 {
-    const auto mDados = department_pair_list({}, {});
-    std::vector<std::u16string> columns;
-    for (std::size_t pair = 0; 2 * pair + 1 < mDados.size(); ++pair) columns.push_back(mDados[2 * pair]);
+    std::vector<std::u16string> columns{u"cod_dep", u"nom_dep"};
+    for (const auto& constant : department_constants) columns.emplace_back(constant.column);
     return columns;
 }
 
@@ -103,9 +103,10 @@ int bind_values(IBQuery& query, const MerchandiseValues& values, std::size_t fir
 
 void execute_department(IBQuery& query, const ImportedProduct& product)
 {
-    const auto mDados = department_pair_list(product.department_code, product.department_name);
-    for (std::size_t pair = 0; 2 * pair + 1 < mDados.size(); ++pair)
-        query.set_parameter(static_cast<int>(pair), mDados[2 * pair + 1]);
+    int index = 0;
+    query.set_parameter(index++, product.department_code);
+    query.set_parameter(index++, product.department_name);
+    for (const auto& constant : department_constants) query.set_parameter(index++, constant.value);
     query.execute();
 }
 

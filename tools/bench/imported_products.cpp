@@ -41,8 +41,8 @@ ImportedPages imported_pages(const Catalogue& catalogue, std::size_t page_size, 
                 continue;
             }
             ProductRow row = read_product_row(table, fit);
-            if (row.failure) throw std::runtime_error("product " + utf16_to_utf8(row.codigo) + ": " +
-                                                      utf16_to_utf8(*row.failure));
+            if (row.failure)
+                throw std::runtime_error("product " + utf16_to_utf8(row.codigo) + ": " + utf16_to_utf8(*row.failure));
             ImportedProduct product;
             product.department_name = std::move(*row.department_name);
             const auto [found, added] =
