@@ -2,6 +2,7 @@
 
 #include "db/uDtmApi.h"
 #include "util/error.h"
+#include "util/frmfunckelvo.h"
 #include "util/number_text.h"
 
 namespace {
@@ -16,21 +17,32 @@ constexpr char16_t slot_known_department_and_merchandise[] = u"3";
 // The department step: its code comes back as text, as the code read by
 // the statement-by-statement lookup does, so the merchandise row receives
 // the same text to convert (an empty one where the found code is null).
-constexpr char16_t department_procedure[] =
-    u"DECLARE PROCEDURE department (name TYPE OF COLUMN Departamentos.nom_dep)\r\n"
-    u"RETURNS (code VARCHAR(32), created SMALLINT) AS\r\n"
-    u"DECLARE maximum INTEGER;\r\n"
-    u"BEGIN\r\n"
-    u"  created = 0;\r\n"
-    u"  SELECT FIRST 1 cod_dep FROM Departamentos WHERE nom_dep = :name INTO :code;\r\n"
-    u"  IF (ROW_COUNT = 0) THEN BEGIN\r\n"
-    u"    SELECT MAX(cod_dep) FROM Departamentos INTO :maximum;\r\n"
-    u"    code = COALESCE(maximum, 0) + 1;\r\n"
-    u"    INSERT INTO Departamentos (cod_dep, nom_dep, tipo_item, com_dep) VALUES (:code, :name, '99', '0');\r\n"
-    u"    created = 1;\r\n"
-    u"  END\r\n"
-    u"  code = COALESCE(code, '');\r\n"
-    u"END\r\n";
+std::u16string department_procedure()
+{
+    std::u16string columns;
+    std::u16string values;
+    for (const auto& constant : department_constants) {
+        columns += u", " + std::u16string(constant.column);
+        values += u", " + Entre_Aspas(std::u16string(constant.value));
+    }
+    // One line of the procedure a line here.
+    // clang-format off
+    return u"DECLARE PROCEDURE department (name TYPE OF COLUMN Departamentos.nom_dep)\r\n"
+           u"RETURNS (code VARCHAR(32), created SMALLINT) AS\r\n"
+           u"DECLARE maximum INTEGER;\r\n"
+           u"BEGIN\r\n"
+           u"  created = 0;\r\n"
+           u"  SELECT FIRST 1 cod_dep FROM Departamentos WHERE nom_dep = :name INTO :code;\r\n"
+           u"  IF (ROW_COUNT = 0) THEN BEGIN\r\n"
+           u"    SELECT MAX(cod_dep) FROM Departamentos INTO :maximum;\r\n"
+           u"    code = COALESCE(maximum, 0) + 1;\r\n"
+           u"    INSERT INTO Departamentos (cod_dep, nom_dep" + columns + u") VALUES (:code, :name" + values + u");\r\n"
+           u"    created = 1;\r\n"
+           u"  END\r\n"
+           u"  code = COALESCE(code, '');\r\n"
+           u"END\r\n";
+    // clang-format on
+}
 
 std::u16string slot_name(char16_t kind, int slot)
 {
@@ -42,27 +54,29 @@ std::u16string value_name(int slot, std::size_t column)
     return u"v" + integer_to_text(slot) + u"_" + integer_to_text(static_cast<long long>(column));
 }
 
+// An item for each merchandise column, joined by ", "; the department's
+// code is left out of the slot's markers, since the statement finds it.
+enum class DepartmentCode { included, left_out };
 template <typename Item>
-std::u16string joined(const std::vector<std::u16string>& columns, const std::u16string& skipped, Item item)
+std::u16string joined(DepartmentCode department_code, Item item)
 {
     std::u16string text;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (columns[i] == skipped) continue;
+    for (std::size_t i = 0; i < product_fields.size(); ++i) {
+        if (i == department_field && department_code == DepartmentCode::left_out) continue;
         if (!text.empty()) text += u", ";
         text += item(i);
     }
     return text;
 }
 
+std::u16string column_name(std::size_t field)
+{
+    return std::u16string(product_fields[field].column);
+}
+
 }  // namespace
 
-MerchandiseBatch::MerchandiseBatch(TdtmApi& database, std::vector<std::u16string> merchandise_columns,
-                                   std::u16string department_column)
-    : columns_(std::move(merchandise_columns)),
-      department_column_(std::move(department_column)),
-      query_(database.dtbVardex, database.ibtVardex, u"qryLote")
-{
-}
+MerchandiseBatch::MerchandiseBatch(TdtmApi& database) : query_(database.dtbVardex, database.ibtVardex, u"qryLote") { }
 
 std::u16string MerchandiseBatch::statement_text() const
 {
@@ -73,7 +87,7 @@ std::u16string MerchandiseBatch::statement_text() const
     }
     text += u"RETURNS (inserted INTEGER, updated INTEGER, departments_created INTEGER, department_codes VARCHAR(" +
             integer_to_text(capacity * 33) + u")) AS\r\n";
-    text += department_procedure;
+    text += department_procedure();
     text += u"DECLARE code VARCHAR(32);\r\nDECLARE created SMALLINT;\r\nBEGIN\r\n";
     text += u"  inserted = 0; updated = 0; departments_created = 0; department_codes = '';\r\n";
     for (int slot = 0; slot < capacity; ++slot) text += slot_steps(slot);
@@ -87,8 +101,8 @@ std::u16string MerchandiseBatch::slot_markers(int slot) const
 {
     return slot_name(u'a', slot) + u" SMALLINT = ?, " + slot_name(u'd', slot) +
            u" TYPE OF COLUMN Departamentos.nom_dep = ?, " + slot_name(u'k', slot) + u" VARCHAR(32) = ?, " +
-           slot_name(u'c', slot) + u" INTEGER = ?, " + joined(columns_, department_column_, [&](std::size_t i) {
-               return value_name(slot, i) + u" TYPE OF COLUMN Mercadorias." + columns_[i] + u" = ?";
+           slot_name(u'c', slot) + u" INTEGER = ?, " + joined(DepartmentCode::left_out, [&](std::size_t i) {
+               return value_name(slot, i) + u" TYPE OF COLUMN Mercadorias." + column_name(i) + u" = ?";
            });
 }
 
@@ -98,10 +112,9 @@ std::u16string MerchandiseBatch::slot_steps(int slot) const
 {
     const auto a = slot_name(u'a', slot);
     const auto value = [&](std::size_t i) {
-        return columns_[i] == department_column_ ? std::u16string(u":code") : u":" + value_name(slot, i);
+        return i == department_field ? std::u16string(u":code") : u":" + value_name(slot, i);
     };
-    const auto name = [&](std::size_t i) { return columns_[i]; };
-    const auto assignment = [&](std::size_t i) { return columns_[i] + u" = " + value(i); };
+    const auto assignment = [&](std::size_t i) { return column_name(i) + u" = " + value(i); };
     // One line of the statement a line here.
     // clang-format off
     return u"  IF (" + a + u" > 0) THEN BEGIN\r\n"
@@ -111,12 +124,12 @@ std::u16string MerchandiseBatch::slot_steps(int slot) const
            u"      department_codes = department_codes || code || ';';\r\n"
            u"    END ELSE code = :" + slot_name(u'k', slot) + u";\r\n"
            u"    IF (" + a + u" > 1) THEN BEGIN\r\n"
-           u"      UPDATE Mercadorias SET " + joined(columns_, {}, assignment) +
-           u" WHERE cod_red = :" + slot_name(u'c', slot) + u";\r\n"
+           u"      UPDATE Mercadorias SET " + joined(DepartmentCode::included, assignment) +
+           u" WHERE " + column_name(key_field) + u" = :" + slot_name(u'c', slot) + u";\r\n"
            u"      IF (ROW_COUNT > 0) THEN updated = updated + 1;\r\n"
            u"      ELSE BEGIN\r\n"
-           u"        INSERT INTO Mercadorias (" + joined(columns_, {}, name) + u") VALUES (" +
-           joined(columns_, {}, value) + u");\r\n"
+           u"        INSERT INTO Mercadorias (" + joined(DepartmentCode::included, column_name) + u") VALUES (" +
+           joined(DepartmentCode::included, value) + u");\r\n"
            u"        inserted = inserted + 1;\r\n"
            u"      END\r\n"
            u"    END\r\n"
@@ -129,7 +142,7 @@ std::u16string MerchandiseBatch::slot_steps(int slot) const
 // values but the department's code. A slot left unused binds NULLs.
 void MerchandiseBatch::bind_row(int slot, const Row* row)
 {
-    const int markers_per_slot = 4 + static_cast<int>(columns_.size()) - 1;
+    const int markers_per_slot = 4 + static_cast<int>(product_fields.size()) - 1;
     int index = slot * markers_per_slot;
     const auto bind = [&](std::optional<std::u16string_view> value) { query_.set_parameter(index++, value); };
     const bool merchandise = row && row->steps == Steps::department_and_merchandise;
@@ -142,9 +155,9 @@ void MerchandiseBatch::bind_row(int slot, const Row* row)
     bind(known ? std::optional<std::u16string_view>(*row->department_code) : std::nullopt);
     const std::u16string lookup_code = merchandise ? integer_to_text(row->code) : std::u16string();
     bind(merchandise ? std::optional<std::u16string_view>(lookup_code) : std::nullopt);
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-        if (columns_[i] == department_column_) continue;
-        bind(merchandise ? std::optional<std::u16string_view>(row->pairs.at(2 * i + 1)) : std::nullopt);
+    for (std::size_t i = 0; i < product_fields.size(); ++i) {
+        if (i == department_field) continue;
+        bind(merchandise ? std::optional<std::u16string_view>(row->values[i]) : std::nullopt);
     }
 }
 

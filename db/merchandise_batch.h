@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "db/firebird/ib_query.h"
+#include "db/product_schema.h"
 
 class TdtmApi;
 
@@ -13,7 +14,8 @@ class TdtmApi;
 // trip. For each row, in order and as the statement-by-statement writes do
 // it: the department looked up by name (the first row found wins) and,
 // when missing, created with the highest code plus one; then the
-// merchandise row updated when its code exists, inserted otherwise. Every
+// merchandise row, every column of the product schema, updated when its
+// code exists, inserted otherwise. Every
 // value is bound as text in the connection's character set, so the engine
 // converts it as it converts a literal. A batch writes all its rows or,
 // when it fails, none of them.
@@ -32,7 +34,7 @@ public:
         // its name up: the lookup is then spared.
         std::optional<std::u16string> department_code;
         std::int32_t code = 0;  // the lookup key
-        std::vector<std::u16string> pairs;  // the merchandise pair list
+        MerchandiseValues values;  // the department's code is not used
     };
     struct Written {
         int inserted = 0;
@@ -43,11 +45,7 @@ public:
         std::vector<std::u16string> department_codes;
     };
 
-    // `merchandise_columns`: the names of the pair lists' columns, in their
-    // order; the one named `department_column` takes the department's code
-    // and its value in a pair list is not used.
-    MerchandiseBatch(TdtmApi& database, std::vector<std::u16string> merchandise_columns,
-                     std::u16string department_column);
+    explicit MerchandiseBatch(TdtmApi& database);
 
     // The statement compiled; throws the database's error when it cannot be.
     void prepare();
@@ -61,7 +59,5 @@ private:
     std::u16string slot_steps(int slot) const;
     void bind_row(int slot, const Row* row);
 
-    std::vector<std::u16string> columns_;
-    std::u16string department_column_;
     IBQuery query_;
 };

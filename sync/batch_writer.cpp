@@ -20,14 +20,9 @@ bool travels_bound(const ProductRow& row)
         return text.size() <= longest_bound_text && text.find(u'\0') == std::u16string::npos;
     };
     if (!fits(*row.department_name)) return false;
-    for (const auto& text : row.pairs)
+    for (const auto& text : row.values)
         if (!fits(text)) return false;
     return true;
-}
-
-std::vector<std::u16string> column_names()
-{
-    return {merchandise_columns.begin(), merchandise_columns.end()};
 }
 
 }  // namespace
@@ -97,7 +92,7 @@ std::vector<MerchandiseBatch::Row> BatchWriter::batch_rows(const std::vector<Pro
             slot.department_code = known->second;
         if (row.failure) slot.steps = MerchandiseBatch::Steps::department;
         slot.code = row.code;
-        slot.pairs = row.pairs;
+        slot.values = row.values;
     }
     return batch;
 }
@@ -121,8 +116,7 @@ void BatchWriter::refused(const std::exception& failure, const std::vector<Produ
 bool BatchWriter::batch_available(const std::u16string& codigo)
 {
     if (batch_) return true;
-    auto batch = std::make_unique<MerchandiseBatch>(context_.database, column_names(),
-                                                    std::u16string(merchandise_columns[department_code_column]));
+    auto batch = std::make_unique<MerchandiseBatch>(context_.database);
     try {
         batch->prepare();
     } catch (const std::exception& failure) {

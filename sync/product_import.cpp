@@ -156,14 +156,12 @@ std::u16string ProductImport::give_up_page(const InterruptedWrite& interrupted)
     return write_interrupted_text(interrupted.codigo, interrupted.message);
 }
 
-// A page without one of these columns is no products page (an error answer
-// the checker let through, say): skipping each of its rows would hide it.
+// A page without one of the schema's members is no products page (an
+// error answer the checker let through, say): skipping each of its rows
+// would hide it.
 void ProductImport::require_product_fields(const MemoryTable& table) const
 {
-    for (const char16_t* name :
-         {u"codigo", u"nome", u"apelidoProduto", u"codigoBarras", u"referencia", u"nomeDepartamento", u"unidadeVenda",
-          u"unidadeBalanca", u"produtoBalanca", u"Ativo", u"ncm", u"qtdEstoque", u"valorVenda"})
-        table.FieldByName(name);
+    require_product_members(table);
 }
 
 // Its answer does not change the outcome, but the operator should know

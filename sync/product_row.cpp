@@ -5,63 +5,72 @@
 #include "util/error.h"
 #include "util/frmfunckelvo.h"
 
-ProductFlags read_flags(const MemoryTable& table)
+#include <utility>
+
+namespace {
+
+std::u16string read_value(const MemoryTable& table, const ProductField& field, const ColumnFit& fit)
 {
-    // Read one at a time: the first that fails is the one reported.
-    std::u16string proBlanca = table.FieldByName(u"produtoBalanca").AsInteger() == 1 ? u"T" : u"F";
-    std::u16string ProAtivo = table.FieldByName(u"Ativo").AsInteger() == 1 ? u"T" : u"F";
-    return {std::move(proBlanca), std::move(ProAtivo)};
+    const auto member = [&] { return table.FieldByName(field.member); };
+    switch (field.kind) {
+    case FieldKind::text: return member().AsString();
+    case FieldKind::fitted_text: return fit(member().AsString(), field.limit);
+    case FieldKind::flag: return member().AsInteger() == 1 ? u"T" : u"F";
+    case FieldKind::ncm: return u"0" + member().AsString();
+    case FieldKind::sql_number: return ObjKelvo.Formata_Valor_para_Sql(member().AsFloat());
+    case FieldKind::constant: return std::u16string(field.constant);
+    case FieldKind::department_code: break;
+    }
+    return {};
 }
 
-std::vector<std::u16string> merchandise_pairs(const MemoryTable& table, const ProductFlags& flags,
-                                              std::u16string department_code, const ColumnFit& fit)
+bool is_flag(const ProductField& field)
 {
-    auto text = [&table](const char16_t* name) { return table.FieldByName(name).AsString(); };
-    auto sql_number = [&table](const char16_t* name) {
-        return ObjKelvo.Formata_Valor_para_Sql(table.FieldByName(name).AsFloat());
-    };
-    // Braced lists evaluate left to right, so fields are read in column order.
-    std::u16string values[] = {
-        text(u"codigo"),
-        fit(text(u"nome"), 50),
-        fit(text(u"apelidoProduto"), 30),
-        fit(text(u"codigoBarras"), 30),
-        fit(text(u"referencia"), 30),
-        std::move(department_code),
-        fit(text(u"unidadeVenda"), 5),
-        text(u"unidadeBalanca"),
-        flags.proBlanca,
-        u"F",
-        u"0" + text(u"ncm"),
-        sql_number(u"qtdEstoque"),
-        sql_number(u"valorVenda"),
-        flags.ProAtivo,
-    };
-    static_assert(std::size(values) == merchandise_columns.size());
-    std::vector<std::u16string> mDados;
-    mDados.reserve(2 * merchandise_columns.size());
-    for (std::size_t i = 0; i < merchandise_columns.size(); ++i) {
-        mDados.emplace_back(merchandise_columns[i]);
-        mDados.push_back(std::move(values[i]));
-    }
-    return mDados;
+    return field.kind == FieldKind::flag;
 }
+
+bool is_not_flag(const ProductField& field)
+{
+    return !is_flag(field);
+}
+
+// The wanted fields, in the schema's order.
+void read_fields(const MemoryTable& table, const ColumnFit& fit, bool (*wanted)(const ProductField&),
+                 MerchandiseValues& values)
+{
+    for (std::size_t i = 0; i < product_fields.size(); ++i)
+        if (wanted(product_fields[i])) values[i] = read_value(table, product_fields[i], fit);
+}
+
+}  // namespace
 
 ProductRow read_product_row(const MemoryTable& table, const ColumnFit& fit)
 {
+    const auto member = [&table](std::size_t field) { return table.FieldByName(product_fields[field].member); };
     ProductRow row;
-    row.codigo = table.FieldByName(u"codigo").received_text();
+    row.codigo = member(key_field).received_text();
     try {
-        // As the control-record test read it: a nome that cannot be read
-        // fails there, before the department is looked up.
-        table.FieldByName(u"nome").AsString();
-        const ProductFlags flags = read_flags(table);
-        row.department_name = ascii_upper(table.FieldByName(u"nomeDepartamento").AsString());
-        row.pairs = merchandise_pairs(table, flags, {}, fit);
-        row.code = table.FieldByName(u"codigo").AsInteger();
+        member(name_field).AsString();
+        read_fields(table, fit, is_flag, row.values);
+        row.department_name = ascii_upper(member(department_field).AsString());
+        read_fields(table, fit, is_not_flag, row.values);
+        row.code = member(key_field).AsInteger();
     } catch (const std::exception& failure) {
-        row.pairs.clear();
+        row.values = {};
         row.failure = message_of(failure);
     }
     return row;
+}
+
+void require_product_members(const MemoryTable& table)
+{
+    bool flags_checked = false;
+    for (const ProductField& field : product_fields) {
+        if (!is_flag(field)) {
+            if (!field.member.empty()) table.FieldByName(field.member);
+        } else if (!std::exchange(flags_checked, true)) {
+            for (const ProductField& flag : product_fields)
+                if (is_flag(flag)) table.FieldByName(flag.member);
+        }
+    }
 }

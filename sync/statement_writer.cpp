@@ -17,8 +17,8 @@ void StatementWriter::write(ProductRow row)
         return skip_or_interrupt(context_, failure, row.codigo);
     }
     if (row.failure) return skip_product(context_, row.codigo, *row.failure);
-    row.pairs[department_code_value] = std::move(strCodDep);
-    Sinc_At_Mercadorias(row.code, row.pairs);
+    row.values[department_field] = std::move(strCodDep);
+    Sinc_At_Mercadorias(row.code, merchandise_pair_list(row.values));
 }
 
 std::u16string StatementWriter::Sinc_Departamento(const std::u16string& strnomeDep)
@@ -30,8 +30,7 @@ std::u16string StatementWriter::Sinc_Departamento(const std::u16string& strnomeD
     database.qrySelect1.Open();
     std::u16string strCodDep =
         integer_to_text(static_cast<long long>(database.qrySelect1.FieldByName(u"codigo").AsInteger()) + 1);
-    database.INSERTFILE(u"Departamentos",
-                        {u"cod_dep", strCodDep, u"nom_dep", strnomeDep, u"tipo_item", u"99", u"com_dep", u"0"});
+    database.INSERTFILE(u"Departamentos", department_pair_list(strCodDep, strnomeDep));
     ++context_.page.departments_created;
     return strCodDep;
 }
@@ -39,7 +38,8 @@ std::u16string StatementWriter::Sinc_Departamento(const std::u16string& strnomeD
 void StatementWriter::Sinc_At_Mercadorias(std::int32_t codIn, const std::vector<std::u16string>& mDados)
 {
     try {
-        const std::u16string condicao = u"cod_red=" + integer_to_text(codIn);
+        const std::u16string condicao =
+            std::u16string(product_fields[key_field].column) + u"=" + integer_to_text(codIn);
         if (context_.database.SelectFile(u"1", u"Mercadorias", condicao)) {
             context_.database.UPDATEFILE_Matriz(u"Mercadorias", condicao, mDados);
             ++context_.page.updated;

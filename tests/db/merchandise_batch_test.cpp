@@ -18,17 +18,22 @@ std::u16string text_of(int value)
     return utf8_to_utf16(std::to_string(value));
 }
 
-// A product row of the small column set below; dep_mer's value is the batch's.
+// A product with its code and name, its other columns empty; dep_mer's
+// value is the batch's.
 MerchandiseBatch::Row product(int code, std::u16string department)
 {
-    return {.steps = MerchandiseBatch::Steps::department_and_merchandise,
-            .department_name = std::move(department),
-            .department_code = std::nullopt,
-            .code = code,
-            .pairs = {u"cod_red", text_of(code), u"nom_mer", u"Produto " + text_of(code), u"dep_mer", u"unused"}};
+    MerchandiseBatch::Row row{.steps = MerchandiseBatch::Steps::department_and_merchandise,
+                              .department_name = std::move(department),
+                              .department_code = std::nullopt,
+                              .code = code,
+                              .values = {}};
+    row.values[key_field] = text_of(code);
+    row.values[name_field] = u"Produto " + text_of(code);
+    row.values[department_field] = u"unused";
+    return row;
 }
 
-// A fresh database, connected, and a batch over three of its columns.
+// A fresh database, connected, and a batch.
 struct Connected {
     Connected()
     {
@@ -46,7 +51,7 @@ struct Connected {
 
     TestDatabase db;
     TdtmApi dtmApi;
-    MerchandiseBatch batch{dtmApi, {u"cod_red", u"nom_mer", u"dep_mer"}, u"dep_mer"};
+    MerchandiseBatch batch{dtmApi};
 };
 
 // One row, one short of a full block and a full block: every row is
@@ -104,7 +109,7 @@ TEST(MerchandiseBatch, RefusedBlockWritesNothing)
 {
     Connected c;
     auto too_long = product(2, u"NOVO");
-    too_long.pairs[3] = std::u16string(51, u'n');
+    too_long.values[name_field] = std::u16string(51, u'n');
     EXPECT_THROW(c.batch.write({product(1, u"NOVO"), too_long}), DatabaseError);
     EXPECT_TRUE(c.merchandise().empty());
     EXPECT_TRUE(c.departments().empty());

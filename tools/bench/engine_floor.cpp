@@ -48,22 +48,43 @@ std::u16string insert_text(const std::u16string& table, const std::vector<std::u
            joined(columns, [](const std::u16string&) { return std::u16string(u"?"); }) + u")";
 }
 
-// cod_red leads every pair list: it is the key, the last marker.
+// The key leads the merchandise columns: in an update, it is the last marker.
+static_assert(key_field == 0);
+
+std::vector<std::u16string> merchandise_columns()
+{
+    std::vector<std::u16string> columns;
+    for (const auto& field : product_fields) columns.emplace_back(field.column);
+    return columns;
+}
+
+// The department's code and name, then its constant columns.
+std::vector<std::u16string> department_columns()
+{
+    std::vector<std::u16string> columns{u"cod_dep", u"nom_dep"};
+    for (const auto& constant : department_constants) columns.emplace_back(constant.column);
+    return columns;
+}
+
 std::u16string update_text(const std::vector<std::u16string>& columns)
 {
     const auto assignment = [](const std::u16string& c) { return c + u" = ?"; };
     return u"UPDATE Mercadorias SET " + joined(columns, assignment, 1) + u" WHERE " + columns.front() + u" = ?";
 }
 
+const auto source = [](const std::u16string& c) { return u"s." + c; };
+
 // The importer looks departments up by name, and a product up by its code.
-const std::u16string merge_departments =
-    u"MERGE INTO Departamentos d USING Carga_Departamentos s ON d.nom_dep = s.nom_dep "
-    u"WHEN NOT MATCHED THEN INSERT (cod_dep, nom_dep, tipo_item, com_dep) "
-    u"VALUES (s.cod_dep, s.nom_dep, s.tipo_item, s.com_dep)";
+std::u16string merge_departments()
+{
+    const auto columns = department_columns();
+    return u"MERGE INTO Departamentos d USING Carga_Departamentos s ON d.nom_dep = s.nom_dep "
+           u"WHEN NOT MATCHED THEN INSERT (" +
+           joined(columns, same) + u") VALUES (" + joined(columns, source) + u")";
+}
 
 std::u16string merge_merchandise(const std::vector<std::u16string>& columns)
 {
-    const auto source = [](const std::u16string& c) { return u"s." + c; };
     const auto assignment = [](const std::u16string& c) { return c + u" = s." + c; };
     const std::u16string& key = columns.front();
     return u"MERGE INTO Mercadorias m USING Carga_Mercadorias s ON m." + key + u" = s." + key +
@@ -71,31 +92,30 @@ std::u16string merge_merchandise(const std::vector<std::u16string>& columns)
            joined(columns, same) + u") VALUES (" + joined(columns, source) + u")";
 }
 
-// The values of the pairs from first_pair on, to the first markers; the
-// index of the next marker.
-int bind_values(IBQuery& query, const std::vector<std::u16string>& pairs, std::size_t first_pair)
+// The values from `first` on, to the first markers; the index of the next
+// marker.
+int bind_values(IBQuery& query, const MerchandiseValues& values, std::size_t first)
 {
     int index = 0;
-    for (std::size_t pair = first_pair; 2 * pair + 1 < pairs.size(); ++pair)
-        query.set_parameter(index++, pairs[2 * pair + 1]);
+    for (std::size_t i = first; i < values.size(); ++i) query.set_parameter(index++, values[i]);
     return index;
 }
 
 void execute_department(IBQuery& query, const ImportedProduct& product)
 {
-    query.set_parameter(0, product.department_code);
-    query.set_parameter(1, product.department_name);
-    query.set_parameter(2, u"99");
-    query.set_parameter(3, u"0");
+    int index = 0;
+    query.set_parameter(index++, product.department_code);
+    query.set_parameter(index++, product.department_name);
+    for (const auto& constant : department_constants) query.set_parameter(index++, constant.value);
     query.execute();
 }
 
 void execute_merchandise(IBQuery& query, const ImportedProduct& product, ImportKind kind)
 {
     if (kind == ImportKind::first_import)
-        bind_values(query, product.pairs, 0);
+        bind_values(query, product.values, 0);
     else
-        query.set_parameter(bind_values(query, product.pairs, 1), product.code);
+        query.set_parameter(bind_values(query, product.values, key_field + 1), product.code);
     query.execute();
 }
 
@@ -105,8 +125,7 @@ void write_rows(Connection& connection, const ImportedPages& pages, const std::v
     IBQuery departments(connection.database, connection.transaction, u"qryDepartments");
     IBQuery merchandise(connection.database, connection.transaction, u"qryMerchandise");
     const bool inserting = kind == ImportKind::first_import;
-    departments.replace_text(
-        {insert_text(table_prefix + u"Departamentos", {u"cod_dep", u"nom_dep", u"tipo_item", u"com_dep"})});
+    departments.replace_text({insert_text(table_prefix + u"Departamentos", department_columns())});
     merchandise.replace_text({inserting ? insert_text(table_prefix + u"Mercadorias", columns) : update_text(columns)});
     std::size_t written = 0;
     for (const auto& page : pages) {
@@ -138,15 +157,9 @@ std::string staging_schema(const std::string& schema)
     return staging;
 }
 
-EngineFloor::EngineFloor(const ImportedPages& pages) : pages_(pages), library_(ClientLibrary::load())
+EngineFloor::EngineFloor(const ImportedPages& pages)
+    : pages_(pages), columns_(merchandise_columns()), library_(ClientLibrary::load())
 {
-    for (const auto& page : pages_) {
-        if (page.empty()) continue;
-        const auto& pairs = page.front().pairs;
-        for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) columns_.push_back(pairs[i]);
-        break;
-    }
-    if (columns_.empty()) throw std::runtime_error("no products to write");
 }
 
 EngineFloor::~EngineFloor() = default;
@@ -162,7 +175,7 @@ double EngineFloor::write_from_staging(const std::string& database) const
     Connection connection(library_, database);
     IBQuery departments(connection.database, connection.transaction, u"qryDepartments");
     IBQuery merchandise(connection.database, connection.transaction, u"qryMerchandise");
-    departments.replace_text({merge_departments});
+    departments.replace_text({merge_departments()});
     merchandise.replace_text({merge_merchandise(columns_)});
     const auto start = std::chrono::steady_clock::now();
     departments.execute();

@@ -38,6 +38,6 @@ public:
 
 private:
     const ImportedPages& pages_;
-    std::vector<std::u16string> columns_;  // Mercadorias's, in the pair lists' order
+    std::vector<std::u16string> columns_;  // Mercadorias's, in the schema's order
     std::shared_ptr<const ClientLibrary> library_;
 };

@@ -4,12 +4,12 @@
 #include "api/memory_table.h"
 #include "db/character_sets.h"
 #include "sync/product_row.h"
-#include "util/ascii_text.h"
 #include "util/number_text.h"
 #include "util/utf.h"
 
 #include <cstdint>
 #include <map>
+#include <stdexcept>
 
 namespace {
 
@@ -41,15 +41,18 @@ ImportedPages imported_pages(const Catalogue& catalogue, std::size_t page_size, 
                 start_id = table.FieldByName(u"codigo").AsInteger();
                 continue;
             }
+            ProductRow row = read_product_row(table, fit);
+            if (row.failure)
+                throw std::runtime_error("product " + utf16_to_utf8(row.codigo) + ": " + utf16_to_utf8(*row.failure));
             ImportedProduct product;
-            const ProductFlags flags = read_flags(table);
-            product.department_name = ascii_upper(table.FieldByName(u"nomeDepartamento").AsString());
+            product.department_name = std::move(*row.department_name);
             const auto [found, added] =
                 departments.emplace(product.department_name, static_cast<std::int64_t>(departments.size()) + 1);
             product.department_code = integer_to_text(found->second);
             product.first_of_department = added;
-            product.code = table.FieldByName(u"codigo").AsString();
-            product.pairs = merchandise_pairs(table, flags, product.department_code, fit);
+            product.values = std::move(row.values);
+            product.values[department_field] = product.department_code;
+            product.code = product.values[key_field];
             page.push_back(std::move(product));
         }
     } while (start_id != 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/product_schema.h"
 #include "tools/catalogue.h"
 
 #include <cstddef>
@@ -7,15 +8,14 @@
 #include <vector>
 
 // One product as the importer writes it: its department (upper-cased, coded
-// in the order departments first appear) and the merchandise pair list the
-// import builds for it (name 1, value 1, ...; values as the statements'
-// texts carry them, unquoted).
+// in the order departments first appear) and its merchandise values as the
+// statements' texts carry them, unquoted, the department's code filled.
 struct ImportedProduct {
     std::u16string department_name;
     std::u16string department_code;
     bool first_of_department = false;
     std::u16string code;  // cod_red
-    std::vector<std::u16string> pairs;
+    MerchandiseValues values;
 };
 
 // The products of a catalogue served in pages of page_size, page by page,

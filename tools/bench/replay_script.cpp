@@ -1,5 +1,6 @@
 #include "tools/bench/replay_script.h"
 
+#include "db/product_schema.h"
 #include "db/statement_texts.h"
 #include "tools/bench/imported_products.h"
 #include "util/ansi_codepage.h"
@@ -25,6 +26,11 @@ private:
     std::string text_;
 };
 
+std::u16string key_condition(const std::u16string& code)
+{
+    return std::u16string(product_fields[key_field].column) + u"=" + code;
+}
+
 }  // namespace
 
 std::string replay_script(const Catalogue& catalogue, std::size_t page_size, const std::string& token, ImportKind kind)
@@ -37,15 +43,15 @@ std::string replay_script(const Catalogue& catalogue, std::size_t page_size, con
             if (product.first_of_department && kind == ImportKind::first_import) {
                 script.statement(u"Select Max(cod_dep) codigo from Departamentos");
                 script.statement(
-                    insert_statement_lines(u"Departamentos", {u"cod_dep", product.department_code, u"nom_dep", name,
-                                                              u"tipo_item", u"99", u"com_dep", u"0"}));
+                    insert_statement_lines(u"Departamentos", department_pair_list(product.department_code, name)));
             }
-            const std::u16string condition = u"cod_red=" + product.code;
+            const std::u16string condition = key_condition(product.code);
             script.statement(select_statement_line(u"Mercadorias", condition));
+            const auto mDados = merchandise_pair_list(product.values);
             if (kind == ImportKind::first_import)
-                script.statement(insert_statement_lines(u"Mercadorias", product.pairs));
+                script.statement(insert_statement_lines(u"Mercadorias", mDados));
             else
-                script.statement(update_statement_lines(u"Mercadorias", update_assignments(product.pairs), condition));
+                script.statement(update_statement_lines(u"Mercadorias", update_assignments(mDados), condition));
         }
         script.commit();
     }
