@@ -45,14 +45,25 @@ std::u16string page_not_saved_text(std::int32_t start_id)
            u" falhou e foi desfeita; importacao interrompida";
 }
 
+// Memory trimmed and the shell's pending input served; neither may stop
+// the import.
+void serve_between_pages(ImportShell& shell) noexcept
+{
+    ObjKelvo.Clear_memory_pc();
+    try {
+        shell.dispatch_messages();
+    } catch (...) {
+    }
+}
+
 }  // namespace
 
-ProductImport::ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, RunEvents& events)
+ProductImport::ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, ImportShell& shell)
     : api_(api),
       database_(database),
       report_(report),
-      events_(events),
-      writer_(make_product_writer(write_path_of_environment(), {database, report, events, page_counts_, routes_})),
+      shell_(shell),
+      writer_(make_product_writer(write_path_of_environment(), {database, report, shell, page_counts_, routes_})),
       fetcher_(api, fetch_mode_of_environment())
 {
 }
@@ -65,12 +76,12 @@ std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view q
         PageFetcher& fetcher;
         ~StopFetching() { fetcher.stop(); }
     } stop_fetching{fetcher_};
-    ObjKelvo.Clear_memory_pc();
+    serve_between_pages(shell_);
     std::int32_t Id_inicial_at = 0;
     std::optional<std::u16string> strRetorno;
     while (!strRetorno) {
         strRetorno = import_page(qual_tipo_at, Id_inicial_at);
-        ObjKelvo.Clear_memory_pc();
+        serve_between_pages(shell_);
     }
     return *strRetorno;
 }
@@ -249,5 +260,5 @@ void ProductImport::confirm_receipt()
 void ProductImport::show_step(RunProgress::Step step)
 {
     const int page = step == RunProgress::Step::page_committed ? counts_.pages : counts_.pages + 1;
-    events_.show_progress({.step = step, .page = page, .committed = counts_});
+    shell_.show_progress({.step = step, .page = page, .committed = counts_});
 }

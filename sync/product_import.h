@@ -8,9 +8,9 @@
 #include <string_view>
 
 #include "sync/import_counts.h"
+#include "sync/import_shell.h"
 #include "sync/page_fetcher.h"
 #include "sync/product_writer.h"
-#include "sync/run_events.h"
 
 class MemoryTable;
 class RunReport;
@@ -25,9 +25,10 @@ class ProductImport {
 public:
     static constexpr std::u16string_view ok_outcome = u"Importacao de dados Ok";
 
-    // `events` is told of each page's steps and of each skipped product;
-    // `report` gets the pages read, skipped products and the confirmation.
-    ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, RunEvents& events);
+    // `shell` is told of each page's steps and of each skipped product, and
+    // serves its input between pages; `report` gets the pages read, skipped
+    // products and the confirmation.
+    ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, ImportShell& shell);
 
     // Every page into the database, then the confirmation. Returns the
     // outcome text. A product whose own data fails is skipped and reported;
@@ -68,7 +69,7 @@ private:
     Tger_API& api_;
     TdtmApi& database_;
     RunReport& report_;
-    RunEvents& events_;
+    ImportShell& shell_;
     ImportCounts counts_;
     ImportCounts page_counts_;  // the page being written, until its commit
     WriteRoutes routes_;
