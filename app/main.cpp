@@ -1,11 +1,8 @@
-#include "api/uGer_API.h"
 #include "app/message_box.h"
 #include "app/quit_signals.h"
 #include "app/ufrmPrincipal.h"
-#include "db/uDtmApi.h"
-#include "sync/import_run.h"
-#include "util/error.h"
-#include "util/frmfunckelvo.h"
+#include "sync/shell_controller.h"
+#include "util/shell_texts.h"
 
 #include <QApplication>
 
@@ -22,6 +19,11 @@ void choose_offscreen_platform_without_desktop()
     if (!has_desktop && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
+void show_start_failure(const std::exception& failure)
+{
+    show_error_box(QString::fromUtf16(start_failure_caption), QString::fromUtf8(failure.what()));
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -30,20 +32,9 @@ int main(int argc, char** argv)
     choose_offscreen_platform_without_desktop();
     QApplication app(argc, argv);
 
-    std::unique_ptr<TfrmPrincipal> frmPrincipal;
-    std::unique_ptr<Tger_API> ger_API;
-    std::unique_ptr<TdtmApi> dtmApi;
-    try {
-        frmPrincipal = std::make_unique<TfrmPrincipal>();
-        ger_API = std::make_unique<Tger_API>();
-        dtmApi = std::make_unique<TdtmApi>();
-    } catch (const std::exception& failure) {
-        answer_start_failure(Funcoes_da_Kelvo::Path_Do_Executavel(), message_of(failure));
-        show_error_box(QStringLiteral("Application Error"), QString::fromUtf8(failure.what()));
-        return 1;
-    }
-    frmPrincipal->attach(*ger_API, *dtmApi);
-    route_quit_signals([form = frmPrincipal.get()] { form->sairClick(); });
+    auto program = start_shell([] { return std::make_unique<TfrmPrincipal>(); }, show_start_failure);
+    if (!program) return 1;
+    route_quit_signals([controller = program->controller.get()] { controller->quit_chosen(); });
 
     return app.exec();
 }

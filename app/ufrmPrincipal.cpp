@@ -4,6 +4,8 @@
 #include "app/message_box.h"
 #include "app/tray_presence.h"
 #include "sync/run_texts.h"
+#include "sync/status_window_layout.h"
+#include "util/shell_texts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,7 +23,6 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 
 namespace {
 
@@ -33,6 +34,16 @@ int tick_interval_ms()
     if (const char* configured = std::getenv("IMPORTADOR_TICK_MS"))
         std::from_chars(configured, configured + std::strlen(configured), interval);
     return interval;
+}
+
+QRect rectangle_of(const ControlPlace& place)
+{
+    return QRect(place.left, place.top, place.width, place.height);
+}
+
+QSize size_of(const WindowSize& size)
+{
+    return QSize(size.width, size.height);
 }
 
 }  // namespace
@@ -49,28 +60,32 @@ TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent)
     FormCreate();
 }
 
+// Qt's own pixels follow the screen's scale: the table's are used as they are.
 void TfrmPrincipal::build_status_window()
 {
-    setWindowTitle(QStringLiteral("Leitura de balanca"));
-    if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) setFont(QFont(QStringLiteral("Tahoma"), 8));
+    const auto& layout = status_window_layout;
+    setWindowTitle(QString::fromUtf16(window_caption));
+    const auto font_face = QString::fromUtf16(layout.font_face);
+    if (QFontDatabase::hasFamily(font_face)) setFont(QFont(font_face, layout.font_points));
     pnlPri = new QFrame(this);
     btnConfig = new QToolButton(pnlPri);
-    btnConfig->setGeometry(24, 8, 40, 40);
+    btnConfig->setGeometry(rectangle_of(layout.config_button));
     btnConfig->setIcon(settings_picture());
-    btnConfig->setIconSize(QSize(20, 20));
+    btnConfig->setIconSize(QSize(layout.config_picture, layout.config_picture));
     btnConfig->setAutoRaise(true);
-    lblStatus = new QLabel(QStringLiteral("Status:"), pnlPri);
-    lblStatus->move(88, 16);
-    lblProgresso = new QLabel(QStringLiteral("Aguardando o início da importação"), pnlPri);
-    lblProgresso->setGeometry(88, 34, 204, 60);
+    lblStatus = new QLabel(QString::fromUtf16(status_caption), pnlPri);
+    // Qt's label keeps its own size; only where it starts is shared.
+    lblStatus->move(layout.status_label.left, layout.status_label.top);
+    lblProgresso = new QLabel(QString::fromUtf16(waiting_caption), pnlPri);
+    lblProgresso->setGeometry(rectangle_of(layout.progress_label));
     lblProgresso->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblProgresso->setWordWrap(true);
     memotmp = new QPlainTextEdit(this);
-    memotmp->setGeometry(24, 136, 465, 73);
-    lblIgnorados = new QLabel(QStringLiteral("Produtos ignorados (detalhes em ConfigImporta.log):"), this);
-    lblIgnorados->setGeometry(24, 104, 465, 16);
+    memotmp->setGeometry(rectangle_of(layout.memo));
+    lblIgnorados = new QLabel(QString::fromUtf16(skip_list_caption), this);
+    lblIgnorados->setGeometry(rectangle_of(layout.skip_caption));
     lstIgnorados = new QListWidget(this);
-    lstIgnorados->setGeometry(24, 122, 465, 130);
+    lstIgnorados->setGeometry(rectangle_of(layout.skip_list));
     lblIgnorados->hide();
     lstIgnorados->hide();
 }
@@ -78,21 +93,16 @@ void TfrmPrincipal::build_status_window()
 void TfrmPrincipal::build_tray_menu()
 {
     PopupMenu1 = new QMenu(this);
-    restaura = PopupMenu1->addAction(QStringLiteral("Restaurar programa - Leitura de balança"));
+    restaura = PopupMenu1->addAction(QString::fromUtf16(restore_menu_caption));
     N1 = PopupMenu1->addSeparator();
-    sair = PopupMenu1->addAction(QStringLiteral("Sair do sistema"));
+    sair = PopupMenu1->addAction(QString::fromUtf16(quit_menu_caption));
     connect(restaura, &QAction::triggered, this, &TfrmPrincipal::restauraClick);
     connect(sair, &QAction::triggered, this, &TfrmPrincipal::sairClick);
 }
 
-void TfrmPrincipal::attach(Tger_API& ger_API, TdtmApi& dtmApi)
-{
-    run_ = std::make_unique<ImportRun>(ger_API, dtmApi, *this);
-}
-
 void TfrmPrincipal::FormCreate()
 {
-    resize(300, 100);
+    resize(size_of(status_window_layout.window));
     pnlPri->setGeometry(rect());
     timerImport.stop();
     setWindowIcon(main_icon());
@@ -176,8 +186,8 @@ void TfrmPrincipal::grow_for_skip_list()
     memotmp->hide();
     lblIgnorados->show();
     lstIgnorados->show();
-    lblProgresso->setGeometry(88, 34, 401, 60);
-    resize(513, 270);
+    lblProgresso->setGeometry(rectangle_of(status_window_layout.grown_progress_label));
+    resize(size_of(status_window_layout.grown_window));
     if (isVisible()) {
         QRect frame(QPoint(), frameGeometry().size());
         frame.moveCenter(centre);
@@ -191,17 +201,13 @@ void TfrmPrincipal::show_outcome(const RunEnd& end)
     memotmp->clear();
     memotmp->setPlainText(text);
     show_run_text(text);
-    pending_notice_ = end_notice(end);
 }
 
-// Raised as the process ends and left to the desktop: nobody is waited for.
-// A run whose result could not be written shows its box instead.
-void TfrmPrincipal::raise_end_notice()
+void TfrmPrincipal::raise_end_notice(const EndNotice& notice)
 {
-    const auto notice = std::exchange(pending_notice_, std::nullopt);
-    if (!notice || !trayIconData->isVisible()) return;
-    trayIconData->showMessage(QString::fromStdU16String(notice->title), QString::fromStdU16String(notice->text),
-                              notice->failed ? QSystemTrayIcon::Critical : QSystemTrayIcon::Warning);
+    if (!trayIconData->isVisible()) return;
+    trayIconData->showMessage(QString::fromStdU16String(notice.title), QString::fromStdU16String(notice.text),
+                              notice.failed ? QSystemTrayIcon::Critical : QSystemTrayIcon::Warning);
 }
 
 void TfrmPrincipal::dispatch_messages()
@@ -235,35 +241,32 @@ void TfrmPrincipal::changeEvent(QEvent* event)
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
 }
 
+void TfrmPrincipal::arm_timer()
+{
+    timerImport.start();
+}
+
+void TfrmPrincipal::disarm_timer()
+{
+    timerImport.stop();
+}
+
+void TfrmPrincipal::leave_message_loop(int exit_code)
+{
+    QCoreApplication::exit(exit_code);
+}
+
 void TfrmPrincipal::FormActivate()
 {
-    if (run_ && run_->request_file_exists()) timerImport.start();
+    if (controller_) controller_->window_activated();
 }
 
 void TfrmPrincipal::timerImportTimer()
 {
-    timerImport.stop();
-    if (!run_) return;
-    switch (run_->timerImportTimer()) {
-    case ImportRun::Ending::quit:
-        raise_end_notice();
-        sairClick();
-        break;
-    case ImportRun::Ending::failure_shown: end_after_failure(); break;
-    case ImportRun::Ending::tick_dropped: break;
-    }
+    if (controller_) controller_->timer_ticked();
 }
 
 void TfrmPrincipal::sairClick()
 {
-    QCoreApplication::processEvents();
-    QCoreApplication::exit(0);
-}
-
-// Whether the box was closed or closed itself, nothing is left to do: the
-// process ends, so that no hidden process stays behind on an unattended PC.
-void TfrmPrincipal::end_after_failure()
-{
-    timerImport.stop();
-    QCoreApplication::exit(1);
+    if (controller_) controller_->quit_chosen();
 }

@@ -4,11 +4,9 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "sync/import_run.h"
 #include "sync/run_texts.h"
+#include "sync/shell_controller.h"
 
-#include <memory>
-#include <optional>
 #include <string>
 
 class QAction;
@@ -18,23 +16,15 @@ class QListWidget;
 class QMenu;
 class QPlainTextEdit;
 class QToolButton;
-class TdtmApi;
-class Tger_API;
 
 // The main form: hidden at start, shown in the notification area as an icon
-// with a menu; its timer starts the one-shot import run, and it is the shell
-// the run asks for what only a desktop can do.
-class TfrmPrincipal : public QWidget, public ImportShell {
+// with a menu. It draws what its controller asks and passes its timer's
+// ticks and the user's choices on.
+class TfrmPrincipal : public QWidget, public ShellView {
     Q_OBJECT
 
 public:
     explicit TfrmPrincipal(QWidget* parent = nullptr);
-
-    // The other two long-lived objects exist only after the form; the run
-    // needs them by the first tick.
-    void attach(Tger_API& ger_API, TdtmApi& dtmApi);
-    // The run the timer starts; tests point its files elsewhere.
-    ImportRun* run() { return run_.get(); }
 
     QTimer timerImport;
     QFrame* pnlPri = nullptr;
@@ -64,6 +54,10 @@ public:
     void show_outcome(const RunEnd& end) override;
     void dispatch_messages() override;
     void show_failure_box(const std::u16string& message) override;
+    void arm_timer() override;
+    void disarm_timer() override;
+    void raise_end_notice(const EndNotice& notice) override;
+    void leave_message_loop(int exit_code) override;
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -77,11 +71,6 @@ private:
     void add_tray_icon();
     void on_tray_icon(QSystemTrayIcon::ActivationReason reason);
     void open_tray_menu();
-    void end_after_failure();
     void show_run_text(const QString& text);
     void grow_for_skip_list();
-    void raise_end_notice();
-
-    std::unique_ptr<ImportRun> run_;
-    std::optional<EndNotice> pending_notice_;  // the run's, until the process ends
 };

@@ -35,19 +35,6 @@ std::u16string another_run_in_progress_text(const std::u16string& directory)
     return u"Outra importação já está em andamento em " + directory + u"; nada foi feito";
 }
 
-// Lets the shell serve its messages while the run trims memory, and only
-// while this run lasts.
-class MessageDispatchDuringRun {
-public:
-    explicit MessageDispatchDuringRun(ImportShell& shell)
-    {
-        Funcoes_da_Kelvo::set_message_dispatcher([&shell] { shell.dispatch_messages(); });
-    }
-    ~MessageDispatchDuringRun() { Funcoes_da_Kelvo::set_message_dispatcher({}); }
-    MessageDispatchDuringRun(const MessageDispatchDuringRun&) = delete;
-    MessageDispatchDuringRun& operator=(const MessageDispatchDuringRun&) = delete;
-};
-
 // Printed however the run ends, an escaping failure included; it closes the
 // run's block, which goes to the log whole.
 class RunSummary {
@@ -169,7 +156,6 @@ void ImportRun::run_protected_import(ProductImport& import, const RunRequest& re
     try {
         try {
             dtmApi_.dtmConectVardex(true);
-            MessageDispatchDuringRun dispatch(shell_);
             SaveRetorno(import.AtualizarPrecos_API_Quintara(u"TODOS", request));
         } catch (const std::exception& failure) {
             SaveRetorno(run_failure_text(message_of(failure)));

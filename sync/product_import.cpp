@@ -11,12 +11,27 @@
 
 #include <utility>
 
-ProductImport::ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, RunEvents& events)
+namespace {
+
+// Memory trimmed and the shell's pending input served; neither may stop
+// the import.
+void serve_between_pages(ImportShell& shell) noexcept
+{
+    ObjKelvo.Clear_memory_pc();
+    try {
+        shell.dispatch_messages();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+ProductImport::ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, ImportShell& shell)
     : api_(api),
       database_(database),
       report_(report),
-      events_(events),
-      writer_(make_product_writer(write_path_of_environment(), {database, report, events, page_counts_, routes_}))
+      shell_(shell),
+      writer_(make_product_writer(write_path_of_environment(), {database, report, shell, page_counts_, routes_}))
 {
 }
 
@@ -29,12 +44,12 @@ std::u16string ProductImport::AtualizarPrecos_API_Quintara(std::u16string_view q
         std::optional<PageFetcher>& fetcher;
         ~StopFetching() { fetcher.reset(); }
     } stop_fetching{fetcher_};
-    ObjKelvo.Clear_memory_pc();
+    serve_between_pages(shell_);
     std::int32_t Id_inicial_at = 0;
     std::optional<std::u16string> strRetorno;
     while (!strRetorno) {
         strRetorno = import_page(qual_tipo_at, Id_inicial_at);
-        ObjKelvo.Clear_memory_pc();
+        serve_between_pages(shell_);
     }
     return *strRetorno;
 }
@@ -182,5 +197,5 @@ void ProductImport::confirm_receipt()
 void ProductImport::show_step(RunProgress::Step step)
 {
     const int page = step == RunProgress::Step::page_committed ? counts_.pages : counts_.pages + 1;
-    events_.show_progress({.step = step, .page = page, .committed = counts_});
+    shell_.show_progress({.step = step, .page = page, .committed = counts_});
 }

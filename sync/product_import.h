@@ -8,10 +8,10 @@
 #include <string_view>
 
 #include "sync/import_counts.h"
+#include "sync/import_shell.h"
 #include "sync/page_fetcher.h"
 #include "sync/product_writer.h"
 #include "sync/products_page.h"
-#include "sync/run_events.h"
 
 class MemoryTable;
 class RunReport;
@@ -25,9 +25,10 @@ class Tger_API;
 // IMPORTADOR_FETCH_AHEAD=0); everything else happens on the caller's thread.
 class ProductImport {
 public:
-    // `events` is told of each page's steps and of each skipped product;
-    // `report` gets the pages read, skipped products and the confirmation.
-    ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, RunEvents& events);
+    // `shell` is told of each page's steps and of each skipped product, and
+    // serves its input between pages; `report` gets the pages read, skipped
+    // products and the confirmation.
+    ProductImport(Tger_API& api, TdtmApi& database, RunReport& report, ImportShell& shell);
 
     // Every page into the database, then the confirmation. Returns the
     // outcome text. A product whose own data fails is skipped and reported;
@@ -57,7 +58,7 @@ private:
     Tger_API& api_;
     TdtmApi& database_;
     RunReport& report_;
-    RunEvents& events_;
+    ImportShell& shell_;
     ImportCounts counts_;
     ImportCounts page_counts_;  // the page being written, until its commit
     WriteRoutes routes_;

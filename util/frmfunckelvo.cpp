@@ -9,15 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 namespace {
-
-std::function<void()>& message_dispatcher()
-{
-    static std::function<void()> dispatcher;
-    return dispatcher;
-}
 
 // Position of the first character equal to a one-character delimiter;
 // npos for a delimiter of any other length.
@@ -100,19 +93,9 @@ std::u16string Funcoes_da_Kelvo::Formata_Valor_para_Sql(double ValorIn)
     return TrocaLetra(float_to_text(ValorIn), u",", u".");
 }
 
-void Funcoes_da_Kelvo::Clear_memory_pc()
+void Funcoes_da_Kelvo::Clear_memory_pc() noexcept
 {
     trim_working_set();
-    try {
-        if (const auto& dispatch = message_dispatcher()) dispatch();
-    } catch (...) {
-        // Dispatching is a courtesy to the shell; the import must go on.
-    }
-}
-
-void Funcoes_da_Kelvo::set_message_dispatcher(std::function<void()> dispatcher)
-{
-    message_dispatcher() = std::move(dispatcher);
 }
 
 std::u16string Entre_Aspas(std::u16string_view text)

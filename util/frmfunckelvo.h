@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,13 +23,8 @@ public:
     static bool Tem_Palavra_no_Texto(std::u16string_view palavraIn, std::u16string_view textoIn);
     static std::u16string Formata_Valor_para_Sql(double ValorIn);
 
-    // Trims the working set, then lets the shell dispatch pending messages.
-    // Never fails.
-    static void Clear_memory_pc();
-
-    // The shell installs how pending messages are dispatched; the core has
-    // no message loop of its own. An empty function dispatches nothing.
-    static void set_message_dispatcher(std::function<void()> dispatcher);
+    // Trims the working set. Never fails.
+    static void Clear_memory_pc() noexcept;
 };
 
 inline constexpr Funcoes_da_Kelvo ObjKelvo{};

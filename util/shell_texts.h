@@ -6,6 +6,15 @@
 
 // The texts both shells show, by one rule each.
 
+// The captions, as the status window, its menu and the start's box show them.
+inline constexpr char16_t window_caption[] = u"Leitura de balanca";
+inline constexpr char16_t status_caption[] = u"Status:";
+inline constexpr char16_t waiting_caption[] = u"Aguardando o início da importação";
+inline constexpr char16_t skip_list_caption[] = u"Produtos ignorados (detalhes em ConfigImporta.log):";
+inline constexpr char16_t restore_menu_caption[] = u"Restaurar programa - Leitura de balança";
+inline constexpr char16_t quit_menu_caption[] = u"Sair do sistema";
+inline constexpr char16_t start_failure_caption[] = u"Application Error";
+
 // The shell's own case mapping, as the shell shows the text.
 using ToLower = std::function<std::u16string(std::u16string_view)>;
 

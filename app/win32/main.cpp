@@ -1,10 +1,8 @@
-#include "api/uGer_API.h"
 #include "app/win32/failure_box.h"
 #include "app/win32/ufrmPrincipal.h"
-#include "db/uDtmApi.h"
-#include "sync/import_run.h"
-#include "util/frmfunckelvo.h"
+#include "sync/shell_controller.h"
 #include "util/error.h"
+#include "util/shell_texts.h"
 
 #include <windows.h>
 
@@ -15,11 +13,12 @@ namespace {
 // The box of a failure at start-up. Its text goes to standard error too, for
 // a caller that started the program with a handle there, and where no
 // desktop shows the box.
-void show_start_failure(const std::u16string& message)
+void show_start_failure(const std::exception& failure)
 {
+    const std::u16string message = message_of(failure);
     const HANDLE error_output = GetStdHandle(STD_ERROR_HANDLE);
     if (error_output && error_output != INVALID_HANDLE_VALUE) {
-        const std::u16string line = u"Application Error: " + message + u"\n";
+        const std::u16string line = start_failure_caption + (u": " + message + u"\n");
         const int size = WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<const wchar_t*>(line.data()),
                                              static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
         std::string bytes(static_cast<std::size_t>(size), '\0');
@@ -28,26 +27,15 @@ void show_start_failure(const std::u16string& message)
         DWORD written = 0;
         WriteFile(error_output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     }
-    show_failure_box(nullptr, u"Application Error", message);
+    show_failure_box(nullptr, start_failure_caption, message);
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    std::unique_ptr<TfrmPrincipal> frmPrincipal;
-    std::unique_ptr<Tger_API> ger_API;
-    std::unique_ptr<TdtmApi> dtmApi;
-    try {
-        frmPrincipal = std::make_unique<TfrmPrincipal>();
-        ger_API = std::make_unique<Tger_API>();
-        dtmApi = std::make_unique<TdtmApi>();
-    } catch (const std::exception& failure) {
-        answer_start_failure(Funcoes_da_Kelvo::Path_Do_Executavel(), message_of(failure));
-        show_start_failure(message_of(failure));
-        return 1;
-    }
-    frmPrincipal->attach(*ger_API, *dtmApi);
+    const auto program = start_shell([] { return std::make_unique<TfrmPrincipal>(); }, show_start_failure);
+    if (!program) return 1;
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -2,11 +2,11 @@
 
 #include "app/win32/failure_box.h"
 #include "app/win32/resources.h"
-#include "app/win32/shell_texts.h"
+#include "app/win32/application_title.h"
 #include "sync/run_texts.h"
+#include "util/shell_texts.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace {
 
@@ -20,6 +20,11 @@ constexpr DWORD window_style = WS_OVERLAPPEDWINDOW;
 const wchar_t* wide(const std::u16string& text)
 {
     return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+const wchar_t* wide(const char16_t* text)
+{
+    return reinterpret_cast<const wchar_t*>(text);
 }
 
 // Into one of the icon's fixed text fields; the texts' own rules keep them
@@ -59,8 +64,8 @@ TfrmPrincipal::TfrmPrincipal()
 {
     register_window_class();
     dpi_ = system_dpi();
-    const SIZE size = frame_for_client(300, 100);
-    window_ = CreateWindowExW(0, window_class_name, L"Leitura de balanca", window_style, CW_USEDEFAULT, CW_USEDEFAULT,
+    const SIZE size = frame_for_client(status_window_layout.window);
+    window_ = CreateWindowExW(0, window_class_name, wide(window_caption), window_style, CW_USEDEFAULT, CW_USEDEFAULT,
                               size.cx, size.cy, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window_) throw std::runtime_error("Cannot create the main window");
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -97,11 +102,11 @@ void TfrmPrincipal::build_status_window()
 {
     pnlPri = child(window_, L"STATIC", L"", 0, 0, 0, 0, 0);
     btnConfig = child(pnlPri, L"BUTTON", L"", BS_PUSHBUTTON | BS_ICON | BS_FLAT, 0, 0, 0, 0);
-    lblStatus = child(pnlPri, L"STATIC", L"Status:", 0, 0, 0, 0, 0);
+    lblStatus = child(pnlPri, L"STATIC", wide(status_caption), 0, 0, 0, 0, 0);
     // An outcome may hold an ampersand (a URL's query), which is no mnemonic.
-    lblProgresso = child(pnlPri, L"STATIC", L"Aguardando o início da importação", SS_NOPREFIX, 0, 0, 0, 0);
+    lblProgresso = child(pnlPri, L"STATIC", wide(waiting_caption), SS_NOPREFIX, 0, 0, 0, 0);
     memotmp = child(window_, L"EDIT", L"", ES_MULTILINE | ES_AUTOVSCROLL | WS_BORDER, 0, 0, 0, 0);
-    lblIgnorados = child(window_, L"STATIC", L"Produtos ignorados (detalhes em ConfigImporta.log):", 0, 0, 0, 0, 0);
+    lblIgnorados = child(window_, L"STATIC", wide(skip_list_caption), 0, 0, 0, 0, 0);
     lstIgnorados =
         child(window_, L"LISTBOX", L"", WS_BORDER | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0, 0, 0);
     ShowWindow(lblIgnorados, SW_HIDE);
@@ -114,24 +119,26 @@ void TfrmPrincipal::build_status_window()
 // scaled, and again whenever the window moves to a monitor of another scale.
 void TfrmPrincipal::lay_out_for_dpi()
 {
+    const auto& layout = status_window_layout;
     if (font_) DeleteObject(font_);
-    font_ = CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Tahoma");
+    font_ = CreateFontW(-MulDiv(layout.font_points, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                        wide(layout.font_face));
     if (settings_picture_) DestroyIcon(settings_picture_);
+    const int picture = scaled(layout.config_picture);
     settings_picture_ = static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_BTNCONFIG), IMAGE_ICON, scaled(20), scaled(20), 0));
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_BTNCONFIG), IMAGE_ICON, picture, picture, 0));
     SendMessageW(btnConfig, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(settings_picture_));
 
     RECT client;
     GetClientRect(window_, &client);
     MoveWindow(pnlPri, 0, 0, client.right, client.bottom, FALSE);
-    MoveWindow(btnConfig, scaled(24), scaled(8), scaled(40), scaled(40), FALSE);
-    MoveWindow(lblStatus, scaled(88), scaled(16), scaled(60), scaled(16), FALSE);
-    // The grown window gives the line the list's width.
-    MoveWindow(lblProgresso, scaled(88), scaled(34), scaled(skip_list_shown_ ? 401 : 204), scaled(60), FALSE);
-    MoveWindow(memotmp, scaled(24), scaled(136), scaled(465), scaled(73), FALSE);
-    MoveWindow(lblIgnorados, scaled(24), scaled(104), scaled(465), scaled(16), FALSE);
-    MoveWindow(lstIgnorados, scaled(24), scaled(122), scaled(465), scaled(130), FALSE);
+    place(btnConfig, layout.config_button);
+    place(lblStatus, layout.status_label);
+    place(lblProgresso, skip_list_shown_ ? layout.grown_progress_label : layout.progress_label);
+    place(memotmp, layout.memo);
+    place(lblIgnorados, layout.skip_caption);
+    place(lstIgnorados, layout.skip_list);
     for (HWND control : {pnlPri, btnConfig, lblStatus, lblProgresso, memotmp, lblIgnorados, lstIgnorados})
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     InvalidateRect(window_, nullptr, TRUE);
@@ -142,11 +149,17 @@ int TfrmPrincipal::scaled(int pixels_at_96_dpi) const
     return MulDiv(pixels_at_96_dpi, dpi_, 96);
 }
 
+void TfrmPrincipal::place(HWND control, const ControlPlace& at_96_dpi) const
+{
+    MoveWindow(control, scaled(at_96_dpi.left), scaled(at_96_dpi.top), scaled(at_96_dpi.width),
+               scaled(at_96_dpi.height), FALSE);
+}
+
 // Sizes are of the client area, as the Qt shell's are, so that the controls
 // fit whatever the frame takes.
-SIZE TfrmPrincipal::frame_for_client(int width_at_96_dpi, int height_at_96_dpi) const
+SIZE TfrmPrincipal::frame_for_client(const WindowSize& at_96_dpi) const
 {
-    RECT frame{0, 0, scaled(width_at_96_dpi), scaled(height_at_96_dpi)};
+    RECT frame{0, 0, scaled(at_96_dpi.width), scaled(at_96_dpi.height)};
     AdjustWindowRectEx(&frame, window_style, FALSE, 0);
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
@@ -154,14 +167,9 @@ SIZE TfrmPrincipal::frame_for_client(int width_at_96_dpi, int height_at_96_dpi) 
 void TfrmPrincipal::build_tray_menu()
 {
     PopupMenu1 = CreatePopupMenu();
-    AppendMenuW(PopupMenu1, MF_STRING, restaura, L"Restaurar programa - Leitura de balança");
+    AppendMenuW(PopupMenu1, MF_STRING, restaura, wide(restore_menu_caption));
     AppendMenuW(PopupMenu1, MF_SEPARATOR, 0, nullptr);  // N1
-    AppendMenuW(PopupMenu1, MF_STRING, sair, L"Sair do sistema");
-}
-
-void TfrmPrincipal::attach(Tger_API& ger_API, TdtmApi& dtmApi)
-{
-    run_ = std::make_unique<ImportRun>(ger_API, dtmApi, *this);
+    AppendMenuW(PopupMenu1, MF_STRING, sair, wide(quit_menu_caption));
 }
 
 void TfrmPrincipal::FormCreate()
@@ -332,7 +340,7 @@ void TfrmPrincipal::grow_for_skip_list()
     ShowWindow(memotmp, SW_HIDE);
     ShowWindow(lblIgnorados, SW_SHOWNA);
     ShowWindow(lstIgnorados, SW_SHOWNA);
-    const SIZE size = frame_for_client(513, 270);
+    const SIZE size = frame_for_client(status_window_layout.grown_window);
     if (IsWindowVisible(window_)) {
         WINDOWPLACEMENT placement{};
         placement.length = sizeof placement;
@@ -354,19 +362,15 @@ void TfrmPrincipal::show_outcome(const RunEnd& end)
 {
     SetWindowTextW(memotmp, wide(end.outcome));
     show_run_text(end.outcome);
-    pending_notice_ = end_notice(end);
 }
 
-// Raised as the process ends and left to the system: nobody is waited for.
-// A run whose result could not be written shows its box instead.
-void TfrmPrincipal::raise_end_notice()
+void TfrmPrincipal::raise_end_notice(const EndNotice& notice)
 {
-    const auto notice = std::exchange(pending_notice_, std::nullopt);
-    if (!notice || !tray_icon_added_) return;
+    if (!tray_icon_added_) return;
     trayIconData.uFlags = NIF_INFO;
-    trayIconData.dwInfoFlags = notice->failed ? NIIF_ERROR : NIIF_WARNING;
-    copy_into(trayIconData.szInfoTitle, notice->title);
-    copy_into(trayIconData.szInfo, notice->text);
+    trayIconData.dwInfoFlags = notice.failed ? NIIF_ERROR : NIIF_WARNING;
+    copy_into(trayIconData.szInfoTitle, notice.title);
+    copy_into(trayIconData.szInfo, notice.text);
     Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
 }
 
@@ -393,35 +397,22 @@ void TfrmPrincipal::show_failure_box(const std::u16string& message)
     ::show_failure_box(window_, application_title(), error_box_text(message));
 }
 
+void TfrmPrincipal::leave_message_loop(int exit_code)
+{
+    PostQuitMessage(exit_code);
+}
+
 void TfrmPrincipal::FormActivate()
 {
-    if (run_ && run_->request_file_exists()) arm_timer();
+    if (controller_) controller_->window_activated();
 }
 
 void TfrmPrincipal::timerImportTimer()
 {
-    disarm_timer();
-    if (!run_) return;
-    switch (run_->timerImportTimer()) {
-    case ImportRun::Ending::quit:
-        raise_end_notice();
-        sairClick();
-        break;
-    case ImportRun::Ending::failure_shown: end_after_failure(); break;
-    case ImportRun::Ending::tick_dropped: break;
-    }
+    if (controller_) controller_->timer_ticked();
 }
 
 void TfrmPrincipal::sairClick()
 {
-    dispatch_messages();
-    PostQuitMessage(0);
-}
-
-// Whether the box was closed or closed itself, nothing is left to do: the
-// process ends, so that no hidden process stays behind on an unattended PC.
-void TfrmPrincipal::end_after_failure()
-{
-    disarm_timer();
-    PostQuitMessage(1);
+    if (controller_) controller_->quit_chosen();
 }

@@ -1,23 +1,19 @@
 #pragma once
 
-#include "sync/import_run.h"
 #include "sync/run_texts.h"
+#include "sync/shell_controller.h"
+#include "sync/status_window_layout.h"
 
 #include <windows.h>
 // after windows.h, which it needs
 #include <shellapi.h>
 
-#include <memory>
-#include <optional>
 #include <string>
 
-class TdtmApi;
-class Tger_API;
-
 // The main form on Windows: a hidden window whose only presence is the
-// notification-area icon and its menu; its timer starts the one-shot import
-// run, and it is the shell the run asks for what only a desktop can do.
-class TfrmPrincipal : public ImportShell {
+// notification-area icon and its menu. It draws what its controller asks and
+// passes its timer's ticks and the user's choices on.
+class TfrmPrincipal : public ShellView {
 public:
     // The icon's messages: WM_USER + 1.
     static constexpr UINT Wm_iconTray = WM_USER + 1;
@@ -26,10 +22,6 @@ public:
     ~TfrmPrincipal() override;
     TfrmPrincipal(const TfrmPrincipal&) = delete;
     TfrmPrincipal& operator=(const TfrmPrincipal&) = delete;
-
-    // The other two long-lived objects exist only after the form; the run
-    // needs them by the first tick.
-    void attach(Tger_API& ger_API, TdtmApi& dtmApi);
 
     HWND handle() const { return window_; }
 
@@ -55,6 +47,10 @@ public:
     void show_outcome(const RunEnd& end) override;
     void dispatch_messages() override;
     void show_failure_box(const std::u16string& message) override;
+    void arm_timer() override;
+    void disarm_timer() override;
+    void raise_end_notice(const EndNotice& notice) override;
+    void leave_message_loop(int exit_code) override;
 
 private:
     static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -63,19 +59,16 @@ private:
     void build_status_window();
     void lay_out_for_dpi();
     int scaled(int pixels_at_96_dpi) const;
-    SIZE frame_for_client(int width_at_96_dpi, int height_at_96_dpi) const;
+    void place(HWND control, const ControlPlace& at_96_dpi) const;
+    SIZE frame_for_client(const WindowSize& at_96_dpi) const;
     static int system_dpi();
     void build_tray_menu();
     void add_tray_icon();
     void open_tray_menu();
-    void end_after_failure();
     void show_run_text(const std::u16string& text);
     void paint_now();
     void grow_for_skip_list();
     void widen_skip_list_for(const std::u16string& line);
-    void raise_end_notice();
-    void arm_timer();
-    void disarm_timer();
 
     HWND window_ = nullptr;
     HFONT font_ = nullptr;
@@ -86,6 +79,4 @@ private:
     bool tray_icon_added_ = false;
     bool shown_before_ = false;
     bool skip_list_shown_ = false;
-    std::unique_ptr<ImportRun> run_;
-    std::optional<EndNotice> pending_notice_;  // the run's, until the process ends
 };

@@ -112,8 +112,8 @@ protected:
             if (ger_API.urlBase.back() != u'/') ger_API.urlBase += u'/';
             TdtmApi dtmApi;
             TfrmPrincipal form;
-            form.attach(ger_API, dtmApi);
-            form.run()->directory = [&dir] { return utf8_to_utf16(dir.path().string()) + u"/"; };
+            ShellController controller(form, ger_API, dtmApi);
+            controller.run().directory = [&dir] { return utf8_to_utf16(dir.path().string()) + u"/"; };
             form.restauraClick();
 
             // A zero timer fires at every dispatch the run makes between pages.

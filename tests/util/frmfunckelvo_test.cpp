@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <limits>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 namespace {
@@ -157,20 +156,6 @@ TEST(PathDoExecutavel, IsTheExecutablesDirectoryWithATrailingSlash)
 {
     const auto directory = std::filesystem::canonical("/proc/self/exe").parent_path();
     EXPECT_EQ(directory.string() + "/", utf8(ObjKelvo.Path_Do_Executavel()));
-}
-
-TEST(ClearMemoryPc, DispatchesMessagesAndNeverFails)
-{
-    int dispatched = 0;
-    Funcoes_da_Kelvo::set_message_dispatcher([&] { ++dispatched; });
-    ObjKelvo.Clear_memory_pc();
-    EXPECT_EQ(1, dispatched);
-
-    Funcoes_da_Kelvo::set_message_dispatcher([] { throw std::runtime_error("shell gone"); });
-    EXPECT_NO_THROW(ObjKelvo.Clear_memory_pc());
-
-    Funcoes_da_Kelvo::set_message_dispatcher({});
-    EXPECT_NO_THROW(ObjKelvo.Clear_memory_pc());
 }
 
 }  // namespace

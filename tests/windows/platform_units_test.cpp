@@ -186,15 +186,6 @@ TEST(ClientLibrary, LibraryOfTheOtherWordSizeNamesTheBuildThatFits)
               failure_message([&] { ClientLibrary::load(utf16_to_utf8(damaged.u16string())); }));
 }
 
-TEST(WorkingSet, ClearMemoryPcTrimsAndDispatches)
-{
-    int dispatched = 0;
-    Funcoes_da_Kelvo::set_message_dispatcher([&] { ++dispatched; });
-    ObjKelvo.Clear_memory_pc();
-    Funcoes_da_Kelvo::set_message_dispatcher({});
-    EXPECT_EQ(1, dispatched);
-}
-
 // Refused before anything is sent, so no server is needed.
 TEST(HttpTransport, RefusesHeaderValuesThatWouldEndTheLine)
 {

@@ -1,4 +1,5 @@
-#include "app/win32/shell_texts.h"
+#include "app/win32/application_title.h"
+#include "util/shell_texts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
-#include "app/win32/shell_texts.h"
+#include "app/win32/application_title.h"
 
 #include "util/executable_path.h"
+#include "util/shell_texts.h"
 
 #include <windows.h>
 
