@@ -2,9 +2,11 @@
 
 #include "db/character_sets.h"
 #include "db/firebird/client_library.h"
+#include "db/firebird/database_error.h"
 #include "db/statement_texts.h"
 #include "util/ascii_text.h"
 #include "util/error.h"
+#include "util/number_text.h"
 #include "util/utf.h"
 
 TdtmApi::TdtmApi()
@@ -95,6 +97,18 @@ bool TdtmApi::SelectFile(std::u16string_view qualSel, std::u16string_view nomeFi
     return found;
 }
 
+std::u16string TdtmApi::selected_text(std::u16string_view column) const
+{
+    return qrySelect1.FieldByName(column).AsString();
+}
+
+std::u16string TdtmApi::next_department_code()
+{
+    qrySelect1.replace_text({u"Select Max(cod_dep) codigo from Departamentos"});
+    qrySelect1.Open();
+    return integer_to_text(static_cast<long long>(qrySelect1.FieldByName(u"codigo").AsInteger()) + 1);
+}
+
 void TdtmApi::INSERTFILE(std::u16string_view nomeFile, const std::vector<std::u16string>& mDados)
 {
     qryProcesso.replace_text(insert_statement_lines(nomeFile, mDados));
@@ -124,6 +138,12 @@ void TdtmApi::discard_uncommitted() noexcept
     } catch (...) {
         // The disconnect that ends the run rolls back whatever is left.
     }
+}
+
+bool TdtmApi::failure_may_pass(const std::exception& failure)
+{
+    const auto* database_failure = dynamic_cast<const DatabaseError*>(&failure);
+    return database_failure && database_failure->is_transient();
 }
 
 bool TdtmApi::dtmApiCommit(const void*)

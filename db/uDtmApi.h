@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,6 +34,11 @@ public:
     // "1": run the select and tell whether it found a row (qrySelect1 stays
     // open on it); "close" in any case: close qrySelect1; anything else: nothing.
     bool SelectFile(std::u16string_view qualSel, std::u16string_view nomeFile, std::u16string_view StringCondicao);
+    // A column of the row SelectFile("1", ...) found, as text.
+    std::u16string selected_text(std::u16string_view column) const;
+    // One past the highest department code (1 when there is none); leaves
+    // qrySelect1 open on the maximum.
+    std::u16string next_department_code();
     void INSERTFILE(std::u16string_view nomeFile, const std::vector<std::u16string>& mDados);
     void UPDATEFILE(std::u16string_view nomeFile, std::u16string_view strValues, std::u16string_view StringCondicao);
     // Sends nothing when there is nothing to assign.
@@ -48,6 +54,12 @@ public:
     std::u16string fit_to_column(std::u16string_view text, std::size_t limit) const;
     // The database's own character set; empty when it declares none.
     const std::u16string& declared_character_set() const { return declared_character_set_; }
+
+    // False once disconnected, or once a failure lost the connection.
+    bool connected() const { return dtbVardex.connected(); }
+    // A failure that may pass (a lock, the connection, the server, the disk,
+    // memory) rather than one caused by the data sent.
+    static bool failure_may_pass(const std::exception& failure);
 
     IBDatabase dtbVardex;
     IBTransaction ibtVardex;

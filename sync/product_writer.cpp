@@ -1,6 +1,5 @@
 #include "sync/product_writer.h"
 
-#include "db/firebird/database_error.h"
 #include "db/uDtmApi.h"
 #include "sync/batch_writer.h"
 #include "sync/run_events.h"
@@ -28,9 +27,8 @@ std::unique_ptr<ProductWriter> make_product_writer(WritePath path, const WriteCo
 // product.
 WriteFailure classify(const std::exception& failure, const TdtmApi& database)
 {
-    if (!database.dtbVardex.connected()) return WriteFailure::connection_gone;
-    const auto* database_failure = dynamic_cast<const DatabaseError*>(&failure);
-    return database_failure && database_failure->is_transient() ? WriteFailure::transient : WriteFailure::product;
+    if (!database.connected()) return WriteFailure::connection_gone;
+    return TdtmApi::failure_may_pass(failure) ? WriteFailure::transient : WriteFailure::product;
 }
 
 void throw_interrupted_write(const std::exception& failure, const std::u16string& codigo)

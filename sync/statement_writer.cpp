@@ -25,11 +25,8 @@ std::u16string StatementWriter::Sinc_Departamento(const std::u16string& strnomeD
 {
     auto& database = context_.database;
     if (database.SelectFile(u"1", u"Departamentos", u"nom_dep=" + Entre_Aspas(strnomeDep)))
-        return database.qrySelect1.FieldByName(u"cod_dep").AsString();
-    database.qrySelect1.replace_text({u"Select Max(cod_dep) codigo from Departamentos"});
-    database.qrySelect1.Open();
-    std::u16string strCodDep =
-        integer_to_text(static_cast<long long>(database.qrySelect1.FieldByName(u"codigo").AsInteger()) + 1);
+        return database.selected_text(u"cod_dep");
+    std::u16string strCodDep = database.next_department_code();
     database.INSERTFILE(u"Departamentos", department_pair_list(strCodDep, strnomeDep));
     ++context_.page.departments_created;
     return strCodDep;

@@ -5,20 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "db/firebird/isc_handle.h"
 #include "util/ansi_codepage.h"
 
+class Attachment;
 class ClientLibrary;
-class IBQuery;
-class IBTransaction;
-class StatusVector;
-struct IscApi;
 
-// One connection to a database through the client library. Owns the
-// attachment handle; the transactions and queries bound to it must be
-// destroyed before it. The database name and parameters go through the ANSI
-// code page; statements and values through the connection's text code page,
-// the ANSI one unless set.
+// One connection to a database through the client library. The transactions
+// and queries bound to it share its attachment, so they may outlive it; once
+// it is gone or disconnected their handles are simply forgotten. The
+// database name and parameters go through the ANSI code page; statements and
+// values through the connection's text code page, the ANSI one unless set.
 class IBDatabase {
 public:
     explicit IBDatabase(std::shared_ptr<const ClientLibrary> library);
@@ -37,7 +33,7 @@ public:
 
     void connect();  // nothing happens when already connected
     void disconnect();  // nothing happens when not connected
-    bool connected() const { return handle_ != IscHandle{}; }
+    bool connected() const;
     void close_data_sets();
 
     // The code page of statement texts and of the text columns read; set it
@@ -48,33 +44,19 @@ public:
     // The character set a statement's parameters are sent in: the one the
     // connection speaks (its lc_ctype), so that they convert as literals
     // do. NONE (0) unless set.
-    void set_parameter_character_set(short id) { parameter_character_set_ = id; }
-    short parameter_character_set() const { return parameter_character_set_; }
+    void set_parameter_character_set(short id);
+    short parameter_character_set() const;
 
     // 3 when created; lowered to the database's dialect after an attach.
-    int sql_dialect() const { return sql_dialect_; }
+    int sql_dialect() const;
+
+    // What the transactions and queries bound to this database share.
+    const std::shared_ptr<Attachment>& attachment() const { return attachment_; }
 
 private:
-    friend class IBTransaction;
-    friend class IBQuery;
-
-    const IscApi& api() const;
-    IscHandle* handle() { return &handle_; }
-    // Raises the error of a failed call; a lost connection (or, for calls
-    // on the connection itself, a failed network read or write) first drops
-    // every handle without further calls.
-    [[noreturn]] void raise(const StatusVector& status, bool connection_call = false);
-    void drop_connection() noexcept;
-    void detach_quietly() noexcept;
     void read_sql_dialect();
 
-    std::shared_ptr<const ClientLibrary> library_;
+    std::shared_ptr<Attachment> attachment_;
     std::u16string database_name_;
     std::vector<std::u16string> params_;
-    std::optional<AnsiCodePage> text_code_page_;
-    IscHandle handle_{};
-    int sql_dialect_ = 3;
-    short parameter_character_set_ = 0;
-    std::vector<IBTransaction*> transactions_;
-    std::vector<IBQuery*> queries_;
 };

@@ -10,13 +10,14 @@ class SqlDescriptorArea;
 // (end of data) it reads as NULL: empty text and 0.
 class IBField {
 public:
+    // Made by the query that owns the columns.
+    IBField(const SqlDescriptorArea* columns, int index) : columns_(columns), index_(index) { }
+
     std::u16string AsString() const;
     std::int32_t AsInteger() const;
     bool IsNull() const;
 
 private:
-    friend class IBQuery;
-    IBField(const SqlDescriptorArea* columns, int index) : columns_(columns), index_(index) { }
     const SqlDescriptorArea* columns_;  // null when there is no current row
     int index_;
 };

@@ -1,12 +1,10 @@
 #include "db/firebird/ib_query.h"
 
-#include <algorithm>
-
+#include "db/firebird/attachment.h"
 #include "db/firebird/ib_database.h"
 #include "db/firebird/ib_transaction.h"
 #include "db/firebird/sql_descriptor_area.h"
 #include "db/firebird/sql_text_scan.h"
-#include "db/firebird/status_vector.h"
 #include "util/ansi_codepage.h"
 #include "util/error.h"
 
@@ -23,22 +21,30 @@ bool returns_rows(int statement_type)
 }  // namespace
 
 IBQuery::IBQuery(IBDatabase& database, IBTransaction& transaction, std::u16string name)
-    : database_(database), transaction_(transaction), name_(std::move(name))
+    : attachment_(database.attachment()),
+      statement_(attachment_->add_statement(transaction.handle())),
+      name_(std::move(name))
 {
-    database_.queries_.push_back(this);
-    transaction_.queries_.push_back(this);
 }
 
 IBQuery::~IBQuery()
 {
-    free_quietly();
-    std::erase(transaction_.queries_, this);
-    std::erase(database_.queries_, this);
+    attachment_->drop_quietly(*statement_);
+}
+
+bool IBQuery::active() const
+{
+    return statement_->result != OpenResult::none;
+}
+
+bool IBQuery::prepared() const
+{
+    return statement_->handle != IscHandle{};
 }
 
 void IBQuery::replace_text(std::vector<std::u16string> lines)
 {
-    release();
+    attachment_->drop(*statement_);
     lines_ = std::move(lines);
     parameters_described_ = false;
     parameter_values_.clear();
@@ -52,13 +58,13 @@ std::string IBQuery::statement_bytes() const
         text += u"\r\n";
     }
     has_parameter_markers(text);  // throws on an open literal or comment; markers are the server's to judge
-    return database_.text_code_page().encode(text);
+    return attachment_->text_code_page().encode(text);
 }
 
 void IBQuery::check_connected() const
 {
-    if (!database_.connected()) throw Error(u"Cannot perform operation -- DB is not open");
-    if (!transaction_.active()) throw Error(u"Transaction is not active");
+    if (!attachment_->attached()) throw Error(u"Cannot perform operation -- DB is not open");
+    if (statement_->transaction->handle == IscHandle{}) throw Error(u"Transaction is not active");
 }
 
 void IBQuery::prepare()
@@ -69,48 +75,42 @@ void IBQuery::prepare()
     check_connected();
     if (!columns_) columns_ = std::make_unique<SqlDescriptorArea>(initial_columns);
 
-    const auto& api = database_.api();
-    StatusVector status;
-    if (api.isc_dsql_alloc_statement2(status.get(), database_.handle(), &statement_)) {
-        statement_ = IscHandle{};
-        database_.raise(status);
+    try {
+        attachment_->call(&IscApi::isc_dsql_alloc_statement2, attachment_->handle(), &statement_->handle);
+    } catch (...) {
+        statement_->handle = IscHandle{};
+        throw;
     }
     try {
         // The output descriptor given here comes back described, which
         // spares a describe call for every SELECT that fits it.
-        if (api.isc_dsql_prepare(status.get(), transaction_.handle(), &statement_, 0, text.c_str(),
-                                 static_cast<unsigned short>(database_.sql_dialect()), columns_->get()))
-            database_.raise(status);
+        attachment_->call(&IscApi::isc_dsql_prepare, &statement_->transaction->handle, &statement_->handle,
+                          static_cast<unsigned short>(0), text.c_str(),
+                          static_cast<unsigned short>(attachment_->sql_dialect()), columns_->get());
         if (returns_rows(read_statement_type())) describe_columns();
     } catch (...) {
-        free_quietly();
+        attachment_->drop_quietly(*statement_);
         throw;
     }
 }
 
 int IBQuery::read_statement_type()
 {
-    const auto& api = database_.api();
     const ISC_SCHAR items[] = {isc_info_sql_stmt_type};
     ISC_SCHAR answer[16] = {};
-    StatusVector status;
-    if (api.isc_dsql_sql_info(status.get(), &statement_, sizeof items, items, sizeof answer, answer))
-        database_.raise(status);
-    if (answer[0] != isc_info_sql_stmt_type) return 0;
-    const auto length = static_cast<short>(api.isc_vax_integer(answer + 1, 2));
-    if (length <= 0 || length > static_cast<short>(sizeof answer) - 3) return 0;
-    return static_cast<int>(api.isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(answer + 3), length));
+    attachment_->call(&IscApi::isc_dsql_sql_info, &statement_->handle, static_cast<short>(sizeof items), items,
+                      static_cast<short>(sizeof answer), answer);
+    return attachment_->info_value(answer, sizeof answer, isc_info_sql_stmt_type, 0);
 }
 
 void IBQuery::describe_columns()
 {
     if (columns_->described() > columns_->capacity()) {
         columns_->grow(columns_->described());
-        StatusVector status;
-        if (database_.api().isc_dsql_describe(status.get(), &statement_, SQLDA_VERSION1, columns_->get()))
-            database_.raise(status);
+        attachment_->call(&IscApi::isc_dsql_describe, &statement_->handle, static_cast<unsigned short>(SQLDA_VERSION1),
+                          columns_->get());
     }
-    columns_->bind_columns(database_.text_code_page());
+    columns_->bind_columns(attachment_->text_code_page());
 }
 
 // One execution with the bound parameters; the row, when asked for, comes
@@ -119,11 +119,9 @@ void IBQuery::run(bool row_into_columns)
 {
     prepare();
     check_connected();
-    StatusVector status;
-    if (database_.api().isc_dsql_execute2(
-            status.get(), transaction_.handle(), &statement_, static_cast<unsigned short>(database_.sql_dialect()),
-            bind_parameters() ? parameters_->get() : nullptr, row_into_columns ? columns_->get() : nullptr))
-        database_.raise(status);
+    attachment_->call(&IscApi::isc_dsql_execute2, &statement_->transaction->handle, &statement_->handle,
+                      static_cast<unsigned short>(attachment_->sql_dialect()),
+                      bind_parameters() ? parameters_->get() : nullptr, row_into_columns ? columns_->get() : nullptr);
 }
 
 void IBQuery::execute()
@@ -135,10 +133,9 @@ void IBQuery::execute()
 
 void IBQuery::Open()
 {
-    if (open_) return;
+    if (active()) return;
     run(false);
-    open_ = true;
-    cursor_ = true;
+    statement_->result = OpenResult::cursor;
     fetch();
 }
 
@@ -146,7 +143,7 @@ void IBQuery::open_single_row()
 {
     close();
     run(true);
-    open_ = true;
+    statement_->result = OpenResult::row;
     eof_ = false;
 }
 
@@ -161,14 +158,14 @@ void IBQuery::describe_parameters()
     prepare();
     if (parameters_described_) return;
     if (!parameters_) parameters_ = std::make_unique<SqlDescriptorArea>(initial_columns);
-    const auto& api = database_.api();
-    StatusVector status;
-    if (api.isc_dsql_describe_bind(status.get(), &statement_, SQLDA_VERSION1, parameters_->get()))
-        database_.raise(status);
+    const auto describe = [&] {
+        attachment_->call(&IscApi::isc_dsql_describe_bind, &statement_->handle,
+                          static_cast<unsigned short>(SQLDA_VERSION1), parameters_->get());
+    };
+    describe();
     if (parameters_->described() > parameters_->capacity()) {
         parameters_->grow(parameters_->described());
-        if (api.isc_dsql_describe_bind(status.get(), &statement_, SQLDA_VERSION1, parameters_->get()))
-            database_.raise(status);
+        describe();
     }
     parameter_values_.assign(static_cast<std::size_t>(parameters_->count()), std::nullopt);
     parameters_described_ = true;
@@ -183,7 +180,7 @@ void IBQuery::set_parameter(int index, std::optional<std::u16string_view> value)
         parameter_values_[index].reset();
         return;
     }
-    std::string bytes = database_.text_code_page().encode(*value);
+    std::string bytes = attachment_->text_code_page().encode(*value);
     // The longest text a descriptor can carry.
     if (bytes.size() > 32767) throw Error(name_ + u": Parameter value too long");
     parameter_values_[index] = std::move(bytes);
@@ -197,7 +194,7 @@ bool IBQuery::bind_parameters()
     for (std::size_t i = 0; i < parameter_values_.size(); ++i) {
         auto& value = parameter_values_[i];
         parameters_->bind_text_parameter(static_cast<int>(i), value ? value->data() : &empty_text,
-                                         value ? value->size() : 0, !value, database_.parameter_character_set());
+                                         value ? value->size() : 0, !value, attachment_->parameter_character_set());
     }
     return true;
 }
@@ -205,7 +202,7 @@ bool IBQuery::bind_parameters()
 void IBQuery::Next()
 {
     check_open();
-    if (!cursor_)
+    if (statement_->result != OpenResult::cursor)
         eof_ = true;
     else if (!eof_)
         fetch();
@@ -213,65 +210,25 @@ void IBQuery::Next()
 
 void IBQuery::fetch()
 {
-    const auto& api = database_.api();
-    StatusVector status;
-    const auto fetched = api.isc_dsql_fetch(status.get(), &statement_, SQLDA_VERSION1, columns_->get());
-    if (fetched != 0 && fetched != 100) {
-        StatusVector ignored;
-        api.isc_dsql_free_statement(ignored.get(), &statement_, DSQL_close);
-        open_ = false;
-        cursor_ = false;
-        eof_ = true;
-        database_.raise(status);
+    ISC_STATUS fetched = 0;
+    try {
+        fetched = attachment_->call(&IscApi::isc_dsql_fetch, &statement_->handle,
+                                    static_cast<unsigned short>(SQLDA_VERSION1), columns_->get());
+    } catch (...) {
+        attachment_->close_cursor_quietly(*statement_);
+        throw;
     }
     eof_ = fetched == 100;
 }
 
 void IBQuery::close()
 {
-    if (!open_) return;
-    open_ = false;
-    eof_ = true;
-    if (!cursor_) return;
-    cursor_ = false;
-    StatusVector status;
-    if (database_.api().isc_dsql_free_statement(status.get(), &statement_, DSQL_close)) database_.raise(status);
-}
-
-void IBQuery::release()
-{
-    open_ = false;
-    cursor_ = false;
-    eof_ = true;
-    if (!prepared()) return;
-    StatusVector status;
-    const bool failed = database_.api().isc_dsql_free_statement(status.get(), &statement_, DSQL_drop);
-    statement_ = IscHandle{};  // a failed drop leaves it to the detach
-    if (failed) database_.raise(status);
-}
-
-void IBQuery::free_quietly() noexcept
-{
-    open_ = false;
-    cursor_ = false;
-    eof_ = true;
-    if (!prepared()) return;
-    StatusVector status;
-    database_.api().isc_dsql_free_statement(status.get(), &statement_, DSQL_drop);
-    statement_ = IscHandle{};
-}
-
-void IBQuery::forget_handles() noexcept
-{
-    statement_ = IscHandle{};
-    open_ = false;
-    cursor_ = false;
-    eof_ = true;
+    attachment_->close_cursor(*statement_);
 }
 
 void IBQuery::check_open() const
 {
-    if (!open_) throw Error(name_ + u": Cannot perform this operation on a closed dataset");
+    if (!active()) throw Error(name_ + u": Cannot perform this operation on a closed dataset");
 }
 
 IBField IBQuery::FieldByName(std::u16string_view name) const

@@ -7,14 +7,16 @@
 #include <vector>
 
 #include "db/firebird/ib_field.h"
-#include "db/firebird/isc_handle.h"
 
+class Attachment;
 class IBDatabase;
 class IBTransaction;
 class SqlDescriptorArea;
+struct StatementHandle;
 
 // One SQL statement on a database and transaction. Owns the statement
-// handle and the buffers of its result row. The text is a list of lines,
+// handle and the buffers of its result row; shares the attachment and the
+// transaction's handle, so it may outlive both. The text is a list of lines,
 // sent each followed by CR LF; any change of text closes the query and
 // drops the prepared statement.
 class IBQuery {
@@ -39,9 +41,9 @@ public:
     void open_single_row();
     void Next();  // moves to the next row, or to the end of data
     void close();  // drops the result; the statement stays prepared
-    bool Eof() const { return eof_; }  // true when there is no current row
-    bool active() const { return open_; }
-    bool prepared() const { return statement_ != IscHandle{}; }
+    bool Eof() const { return !active() || eof_; }  // true when there is no current row
+    bool active() const;
+    bool prepared() const;
 
     // The statement's "?" markers, by position from 0 (the statement is
     // prepared first). Each is sent as text in the connection's character
@@ -59,30 +61,21 @@ public:
     IBField field(int index) const;
 
 private:
-    friend class IBDatabase;
-    friend class IBTransaction;
-
     void check_connected() const;
     void check_open() const;
     void fetch();
     void run(bool row_into_columns);
-    void release();  // close and drop the prepared statement
-    void forget_handles() noexcept;  // the connection is gone: nothing to free
-    void free_quietly() noexcept;
     int read_statement_type();
     void describe_columns();
     std::string statement_bytes() const;
     void describe_parameters();
     bool bind_parameters();  // false: the statement takes none
 
-    IBDatabase& database_;
-    IBTransaction& transaction_;
+    std::shared_ptr<Attachment> attachment_;
+    std::shared_ptr<StatementHandle> statement_;
     std::u16string name_;
     std::vector<std::u16string> lines_;
-    IscHandle statement_{};
-    bool open_ = false;
-    bool cursor_ = false;  // open through a cursor, rather than as a single row
-    bool eof_ = true;
+    bool eof_ = true;  // of the open result
     std::unique_ptr<SqlDescriptorArea> columns_;
     // Described on first use only: describing costs a round trip, and most
     // statements carry their values in their text.

@@ -1,11 +1,9 @@
 #include "db/firebird/ib_transaction.h"
 
-#include <algorithm>
 #include <cstdint>
 
+#include "db/firebird/attachment.h"
 #include "db/firebird/ib_database.h"
-#include "db/firebird/ib_query.h"
-#include "db/firebird/status_vector.h"
 #include "util/error.h"
 
 namespace {
@@ -18,31 +16,42 @@ struct TransactionExistenceBlock {
     const ISC_UCHAR* tpb;
 };
 
+bool commits(TransactionAction action)
+{
+    return action == TransactionAction::commit || action == TransactionAction::commit_retaining;
+}
+
 }  // namespace
 
 IBTransaction::IBTransaction(IBDatabase& database, TransactionAction default_action)
-    : database_(database), default_action_(default_action)
+    : attachment_(database.attachment()),
+      default_action_(default_action),
+      handle_(attachment_->add_transaction(commits(default_action)))
 {
-    database_.transactions_.push_back(this);
 }
 
 IBTransaction::~IBTransaction()
 {
-    rollback_quietly();
-    std::erase(database_.transactions_, this);
+    attachment_->rollback_quietly(*handle_);
+}
+
+bool IBTransaction::active() const
+{
+    return handle_->handle != IscHandle{};
 }
 
 void IBTransaction::start()
 {
     if (active()) throw Error(u"Transaction is active");
-    if (!database_.connected()) throw Error(u"Cannot perform operation -- DB is not open");
+    if (!attachment_->attached()) throw Error(u"Cannot perform operation -- DB is not open");
     const std::string tpb = parameter_buffer();
-    TransactionExistenceBlock teb{database_.handle(), static_cast<int>(tpb.size()),
+    TransactionExistenceBlock teb{attachment_->handle(), static_cast<int>(tpb.size()),
                                   reinterpret_cast<const ISC_UCHAR*>(tpb.data())};
-    StatusVector status;
-    if (database_.api().isc_start_multiple(status.get(), &handle_, 1, &teb)) {
-        handle_ = IscHandle{};
-        database_.raise(status);
+    try {
+        attachment_->call(&IscApi::isc_start_multiple, &handle_->handle, static_cast<short>(1), &teb);
+    } catch (...) {
+        handle_->handle = IscHandle{};
+        throw;
     }
 }
 
@@ -66,62 +75,37 @@ void IBTransaction::check_active() const
 void IBTransaction::commit_retaining()
 {
     check_active();
-    StatusVector status;
-    if (database_.api().isc_commit_retaining(status.get(), &handle_)) database_.raise(status);
+    attachment_->call(&IscApi::isc_commit_retaining, &handle_->handle);
 }
 
 void IBTransaction::rollback_retaining()
 {
     check_active();
-    if (!database_.api().isc_rollback_retaining)
+    if (!attachment_->api().isc_rollback_retaining)
         throw Error(u"isc_rollback_retaining is an InterBase 6 function. "
                     u"Please upgrade to InterBase 6 to use this functonality");
-    StatusVector status;
-    if (database_.api().isc_rollback_retaining(status.get(), &handle_)) database_.raise(status);
+    attachment_->call(&IscApi::isc_rollback_retaining, &handle_->handle);
 }
 
-void IBTransaction::release_queries()
+template <typename Entry> void IBTransaction::end(Entry entry)
 {
-    for (auto* query : queries_) query->release();
+    check_active();
+    attachment_->drop_statements_of(*handle_);
+    attachment_->call(entry, &handle_->handle);
+    handle_->handle = IscHandle{};
 }
 
 void IBTransaction::commit()
 {
-    check_active();
-    release_queries();
-    StatusVector status;
-    if (database_.api().isc_commit_transaction(status.get(), &handle_)) database_.raise(status);
-    handle_ = IscHandle{};
+    end(&IscApi::isc_commit_transaction);
 }
 
 void IBTransaction::rollback()
 {
-    check_active();
-    release_queries();
-    StatusVector status;
-    if (database_.api().isc_rollback_transaction(status.get(), &handle_)) database_.raise(status);
-    handle_ = IscHandle{};
+    end(&IscApi::isc_rollback_transaction);
 }
 
 void IBTransaction::make_inactive()
 {
     if (active()) rollback();
-}
-
-void IBTransaction::end_at_disconnect() noexcept
-{
-    if (!active()) return;
-    const bool commits =
-        default_action_ == TransactionAction::commit || default_action_ == TransactionAction::commit_retaining;
-    StatusVector status;
-    if (!commits || database_.api().isc_commit_transaction(status.get(), &handle_)) rollback_quietly();
-    handle_ = IscHandle{};
-}
-
-void IBTransaction::rollback_quietly() noexcept
-{
-    if (!active()) return;
-    StatusVector status;
-    database_.api().isc_rollback_transaction(status.get(), &handle_);
-    handle_ = IscHandle{};
 }

@@ -1,21 +1,20 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "db/firebird/isc_handle.h"
-
+class Attachment;
 class IBDatabase;
-class IBQuery;
+struct TransactionHandle;
 
 // How a transaction still active at disconnect is ended: commit and
 // commit_retaining end it with a commit, the other two with a rollback.
 enum class TransactionAction { commit, rollback, commit_retaining, rollback_retaining };
 
 // One transaction on one database, started without a parameter buffer (the
-// server's defaults). Owns the transaction handle; its queries must be
-// destroyed before it.
+// server's defaults). Owns the transaction handle; its queries share it, so
+// they may outlive it.
 class IBTransaction {
 public:
     explicit IBTransaction(IBDatabase& database, TransactionAction default_action = TransactionAction::commit);
@@ -38,25 +37,20 @@ public:
     // Rolls back when active, whatever the default action.
     void make_inactive();
 
-    bool active() const { return handle_ != IscHandle{}; }
+    bool active() const;
     TransactionAction default_action() const { return default_action_; }
-    IBDatabase& database() const { return database_; }
+
+    // What the queries bound to this transaction share.
+    const std::shared_ptr<TransactionHandle>& handle() const { return handle_; }
 
 private:
-    friend class IBDatabase;
-    friend class IBQuery;
-
-    IscHandle* handle() { return &handle_; }
     void check_active() const;
-    void release_queries();
-    void end_at_disconnect() noexcept;
-    void rollback_quietly() noexcept;
+    // Commits or rolls back; the queries are closed and unprepared first.
+    template <typename Entry> void end(Entry entry);
     std::string parameter_buffer() const;
-    void forget_handle() noexcept { handle_ = IscHandle{}; }
 
-    IBDatabase& database_;
+    std::shared_ptr<Attachment> attachment_;
     TransactionAction default_action_;
-    IscHandle handle_{};
+    std::shared_ptr<TransactionHandle> handle_;
     std::optional<int> lock_timeout_;
-    std::vector<IBQuery*> queries_;
 };

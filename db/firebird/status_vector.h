@@ -10,6 +10,8 @@ class StatusVector {
 public:
     ISC_STATUS* get() { return values_; }
 
+    // An error, rather than a clean answer such as a fetch's end of data.
+    bool failed() const { return values_[1] != 0; }
     // Whether the error codes of the vector include this one.
     bool holds(ISC_STATUS code) const;
     bool connection_lost() const;  // the attachment is gone
