@@ -7,6 +7,8 @@ namespace {
 template <typename... Rules> struct Overloaded : Rules... {
     using Rules::operator()...;
 };
+// Clang 14 deduces no aggregate's template arguments by itself.
+template <typename... Rules> Overloaded(Rules...) -> Overloaded<Rules...>;
 
 }  // namespace
 
